@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QCommandLineParser>
+#include <QStringList>
+#include <QTextStream>
+
+#include <cstdio>
+
+namespace brevane::cli {
+
+inline QTextStream& err()
+{
+    static QTextStream s(stderr);
+    return s;
+}
+
+inline QTextStream& out()
+{
+    static QTextStream s(stdout);
+    return s;
+}
+
+// Parses a command's arguments. Returns -1 to go on, otherwise the exit code to return
+// (0 after --help, 2 after a usage error, which is reported on stderr).
+inline int parseCommand(QCommandLineParser& parser, const QStringList& args, const QString& name,
+    int minPositional, int maxPositional)
+{
+    parser.setApplicationDescription(parser.applicationDescription());
+    const QCommandLineOption help({ QStringLiteral("h"), QStringLiteral("help") }, QStringLiteral("Show this help."));
+    parser.addOption(help);
+    if (!parser.parse(args)) {
+        err() << "brevane-cli " << name << ": " << parser.errorText() << "\n";
+        err() << "Run 'brevane-cli " << name << " --help' for usage.\n";
+        err().flush();
+        return 2;
+    }
+    if (parser.isSet(help)) {
+        out() << parser.helpText().replace(QLatin1String("brevane-cli"), QLatin1String("brevane-cli ") + name);
+        out().flush();
+        return 0;
+    }
+    const qsizetype n = parser.positionalArguments().size();
+    if (n < minPositional || (maxPositional >= 0 && n > maxPositional)) {
+        err() << "brevane-cli " << name << ": wrong number of arguments\n";
+        err() << "Run 'brevane-cli " << name << " --help' for usage.\n";
+        err().flush();
+        return 2;
+    }
+    return -1;
+}
+
+} // namespace brevane::cli

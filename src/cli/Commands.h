@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QStringList>
+
+namespace brevane::cli {
+
+// Exit codes every command keeps to.
+inline constexpr int ExitOk = 0;
+inline constexpr int ExitFailed = 1;
+inline constexpr int ExitUsage = 2;
+
+// Each command takes its own arguments, the command name first (as argv[0] would be).
+int runInfo(const QStringList& args);
+
+} // namespace brevane::cli

@@ -1,0 +1,64 @@
+#include "cli/Commands.h"
+
+#include <QGuiApplication>
+#include <QTextStream>
+
+#include <cstdio>
+
+using namespace brevane::cli;
+
+namespace {
+
+struct Command {
+    const char* name;
+    const char* summary;
+    int (*run)(const QStringList& args);
+};
+
+const Command commands[] = {
+    { "info", "check an icon file and list its images", runInfo },
+};
+
+void printUsage(FILE* to)
+{
+    QTextStream out(to);
+    out << "Usage: brevane-cli COMMAND [OPTIONS] [ARGUMENTS]\n\n"
+        << "Turns pictures into Windows icon files and inspects icons.\n\nCommands:\n";
+    for (const Command& c : commands)
+        out << "  " << QString::fromLatin1(c.name).leftJustified(10) << c.summary << '\n';
+    out << "\nRun 'brevane-cli COMMAND --help' for the options of a command.\n";
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    // The tool never shows a window; rendering metafiles and text still needs a GUI
+    // application, so it always runs on the off-screen platform.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    QGuiApplication::setApplicationName(QStringLiteral("brevane-cli"));
+    QGuiApplication::setApplicationVersion(QStringLiteral(BREVANE_VERSION));
+
+    const QStringList args = QGuiApplication::arguments();
+    if (args.size() < 2) {
+        printUsage(stderr);
+        return ExitUsage;
+    }
+    const QString name = args.at(1);
+    if (name == QLatin1String("--help") || name == QLatin1String("-h") || name == QLatin1String("help")) {
+        printUsage(stdout);
+        return ExitOk;
+    }
+    if (name == QLatin1String("--version") || name == QLatin1String("-v")) {
+        QTextStream(stdout) << "brevane-cli " << BREVANE_VERSION << '\n';
+        return ExitOk;
+    }
+    for (const Command& c : commands) {
+        if (name == QLatin1String(c.name))
+            return c.run(args.mid(1));
+    }
+    QTextStream(stderr) << "brevane-cli: unknown command '" << name << "'\n\n";
+    printUsage(stderr);
+    return ExitUsage;
+}

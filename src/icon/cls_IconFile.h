@@ -1,0 +1,114 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <cstdint>
+#include <span>
+#include <variant>
+#include <vector>
+
+namespace brevane {
+
+class Surface;
+
+// The 6-byte ICO header.
+struct IconHeader {
+    quint16 idReserved = 0;
+    quint16 idType = 0; // 1 = icon; cursors carry 2
+    qint16 idCount = 0;
+};
+
+// One 16-byte ICO directory entry.
+struct IconDirEntry {
+    quint8 bWidth = 0;
+    quint8 bHeight = 0; // the real height; the block's biHeight is twice it
+    quint8 bColorCount = 0;
+    quint8 bReserved = 0;
+    quint16 wPlanes = 0;
+    quint16 wBitCount = 0;
+    qint32 dwBytesInRes = 0;
+    qint32 dwImageOffset = 0;
+};
+
+// The 40-byte BITMAPINFOHEADER at the start of every image block.
+struct BitmapInfoHeader {
+    quint32 biSize = 0;
+    qint32 biWidth = 0;
+    qint32 biHeight = 0;
+    quint16 biPlanes = 0;
+    quint16 biBitCount = 0;
+    quint32 biCompression = 0;
+    quint32 biSizeImage = 0;
+    qint32 biXPelsPerMeter = 0;
+    qint32 biYPelsPerMeter = 0;
+    quint32 biClrUsed = 0;
+    quint32 biClrImportant = 0;
+
+    static constexpr int Size = 40;
+    // Reads the first 40 bytes; error 9 when the block is shorter.
+    static BitmapInfoHeader read(std::span<const quint8> block);
+    void write(std::span<quint8> block) const;
+};
+
+// Where a document was read from inside an executable: nothing, a number or a name.
+using ResourceId = std::variant<std::monostate, qint32, QString>;
+
+// Everything needed to find one's way inside an image block. Arithmetic is done in 64 bits
+// and refused with error 6 when a result leaves the 32-bit range, so a lying header can
+// never produce a wrapped offset.
+namespace IconLayout {
+    qint64 BytesPerScanLine(qint64 bits);
+    qint64 HeaderColourCount(const BitmapInfoHeader& header);
+    qint64 XorBitsOffset(const BitmapInfoHeader& header);
+}
+
+// The in-memory icon document: ICO header, directory entries and image blocks, exactly
+// as they are stored in an ICO file. Images are numbered from 1.
+// Every operation raises brevane::Error (source "Brevane.cFileIcon" for its own errors).
+class cls_IconFile {
+public:
+    static constexpr quint32 SRCCOPY = 0x00CC0020;
+
+    bool IsAnIconFile(const QString& sFile) const;
+    void CloneTo(cls_IconFile& cThis) const;
+    QString Filename() const { return m_sFileName; }
+    ResourceId ResourceID() const { return m_vResourceID; }
+
+    qint32 ImageCount() const { return m_tHeader.idCount; }
+    qint32 ImageWidth(qint32 nIndex) const;
+    qint32 ImageHeight(qint32 nIndex) const;
+    qint32 ImageColourCount(qint32 nIndex) const;
+    qint32 ImageSize(qint32 nIndex) const;
+    qint32 RemoveImage(qint32 nIndex);
+    qint32 AddImage(qint32 nWidth, qint32 nHeight, qint32 nColourCount);
+
+    bool LoadIcon(const QString& sFile);
+    // Takes the place of a raw address: the span must hold the whole colour table
+    // (4 bytes per entry, 2^wBitCount entries), or error 9 is raised and nothing copied.
+    void GetPalette(qint32 nIndex, std::span<quint8> lPtrMem) const;
+    void SetPalette(qint32 nIndex, std::span<const quint8> lPtrMem);
+    bool saveicon(const QString& sFileName = QString());
+
+    // Read access for the components built on the document (palette, rendering, tests).
+    const IconHeader& header() const { return m_tHeader; }
+    const IconDirEntry& entry(qint32 nIndex) const;
+    const QByteArray& imageBlock(qint32 nIndex) const;
+
+    // The error this class raises: 0x80040000 + n, source "Brevane.cFileIcon".
+    [[noreturn]] static void raise(qint32 n, const QString& description);
+
+private:
+    void reset(const QString& sFile);
+    void checkIndex(qint32 nIndex) const;
+    void ReceiveClone(const QString& sFileName, const ResourceId& vResourceID, const IconHeader& tHeader,
+        const std::vector<IconDirEntry>& tEntries, const std::vector<QByteArray>& bImages);
+
+    QString m_sFileName;
+    ResourceId m_vResourceID;
+    IconHeader m_tHeader;
+    std::vector<IconDirEntry> m_tEntries;
+    std::vector<QByteArray> m_bImages;
+};
+
+} // namespace brevane

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+#include <exception>
+#include <string>
+
+namespace brevane {
+
+// The program's one error type: a number, the component that raised it and a description.
+// Components raise it and catch none; the windows show and log it.
+class Error : public std::exception {
+public:
+    Error(qint32 number, QString source, QString description);
+
+    qint32 number() const noexcept { return m_number; }
+    const QString& source() const noexcept { return m_source; }
+    const QString& description() const noexcept { return m_description; }
+    const char* what() const noexcept override { return m_what.c_str(); }
+
+    // A run-time error (5, 6, 7, 9, 13, 53, 481, ...) with its usual description.
+    static Error runtime(qint32 number);
+    static QString runtimeDescription(qint32 number);
+
+private:
+    qint32 m_number;
+    QString m_source;
+    QString m_description;
+    std::string m_what;
+};
+
+namespace err {
+    inline constexpr qint32 InvalidProcedureCall = 5;
+    inline constexpr qint32 Overflow = 6;
+    inline constexpr qint32 OutOfMemory = 7;
+    inline constexpr qint32 SubscriptOutOfRange = 9;
+    inline constexpr qint32 TypeMismatch = 13;
+    inline constexpr qint32 FileNotFound = 53;
+    inline constexpr qint32 InvalidPicture = 481;
+    inline constexpr qint32 DialogCancelled = 32755;
+
+    // Application-defined errors live at 0x80040000 + n; as a signed number they are negative.
+    constexpr qint32 classError(qint32 n) { return static_cast<qint32>(0x80040000u + static_cast<quint32>(n)); }
+}
+
+// "Brevane": the name errors and settings are filed under.
+QString applicationName();
+// "Brevane.cFileIcon" and the like.
+QString errorSource(const char* classWord);
+
+} // namespace brevane

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "platform/Colour.h"
+#include "platform/PictureLoader.h"
+#include "platform/Surface.h"
+
+#include <functional>
+
+namespace brevane {
+
+// An off-screen picture box: a surface of a given size that always shows its background
+// colour with the picture drawn unscaled at the top-left. Every change (picture,
+// background colour, size) is in the surface's pixels the moment it is made, so a caller
+// can read pixels right after setting them. A window mirrors it to the screen.
+class PictureBox {
+public:
+    explicit PictureBox(int width = 34, int height = 34, Colour backColour = RGB(255, 255, 255));
+
+    const Picture& picture() const { return m_picture; }
+    void setPicture(const Picture& picture);
+    void clearPicture();
+
+    Colour backColour() const { return m_surface.backgroundColour(); }
+    void setBackColour(Colour c);
+
+    int width() const { return m_surface.width(); }
+    int height() const { return m_surface.height(); }
+    void resize(int width, int height);
+
+    Colour GetPixel(int x, int y) const { return m_surface.GetPixel(x, y); }
+    Surface& surface() { return m_surface; }
+    const Surface& surface() const { return m_surface; }
+
+    // Called after every change, for the window that mirrors the box.
+    std::function<void()> onChanged;
+
+private:
+    void redraw();
+
+    Picture m_picture;
+    Surface m_surface;
+};
+
+} // namespace brevane
