@@ -31,6 +31,12 @@ struct FileChooserResult {
     int filterIndex = 1;
 };
 
+// The title a message box shows: its own, or the application title when it has none.
+inline QString shownTitle(const QString& title)
+{
+    return title.isEmpty() ? QStringLiteral("Brevane") : title;
+}
+
 // Everything that asks or tells the user, opens something on the desktop or keeps a
 // per-user setting goes through this interface, so tests can script the answers.
 class Prompts {
