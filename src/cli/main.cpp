@@ -17,6 +17,7 @@ struct Command {
 
 const Command commands[] = {
     { "info", "check an icon file and list its images", runInfo },
+    { "convert", "turn pictures into icon files, one per picture", runConvert },
 };
 
 void printUsage(FILE* to)

@@ -1,0 +1,317 @@
+#include "convert/BatchConverter.h"
+
+#include "convert/IconSize.h"
+#include "icon/cls_IconFile.h"
+#include "palette/cls_Colors.h"
+#include "platform/Error.h"
+#include "platform/PictureBox.h"
+#include "platform/Prompts.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSet>
+
+#include <memory>
+
+namespace brevane {
+
+const QString BatchConverter::LocationCode = QStringLiteral("{CA47FF53-A970-4D44-B85D-516B79C3EFA6}");
+
+namespace {
+
+    // Step numbers double as the "line" of the error report.
+    enum Line {
+        LoadPicture = 1,
+        ShowPicture,
+        AutoSize,
+        AutoMask,
+        BackColour,
+        ResizePreview,
+        NameIcon,
+        EmptyDocument,
+        AddImage,
+        FillImage,
+        SaveIcon,
+    };
+
+    // The same file whether or not it exists yet: canonical when it does, so links and
+    // "dir/../dir" spellings of a listed picture are still recognised.
+    QString fileKey(const QString& path)
+    {
+        const QFileInfo info(path);
+        const QString canonical = info.canonicalFilePath();
+        return canonical.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : canonical;
+    }
+
+} // namespace
+
+BatchConverter::BatchConverter(PictureBox& preview, Prompts& prompts)
+    : m_preview(preview)
+    , m_prompts(&prompts)
+{
+}
+
+BatchConverter::BatchConverter(PictureBox& preview)
+    : m_preview(preview)
+{
+}
+
+BatchConverter::~BatchConverter()
+{
+    delete m_icon;
+}
+
+QString BatchConverter::iconFileName(const QString& pictureName)
+{
+    const qsizetype dot = pictureName.lastIndexOf(QLatin1Char('.'));
+    if (dot < 0)
+        return pictureName + QStringLiteral(".ico");
+    return pictureName.left(dot + 1) + QStringLiteral("ico");
+}
+
+QString BatchConverter::joinPath(const QString& folder, const QString& name)
+{
+    return PictureRow { name, folder }.fullPath();
+}
+
+bool BatchConverter::folderExists(const QString& folder)
+{
+    return !folder.isEmpty() && QFileInfo(folder).isDir();
+}
+
+qint32 BatchConverter::autoIconSize(int width, qint32 current)
+{
+    if (width <= 16)
+        return 16;
+    if (width <= 32)
+        return 32;
+    if (width <= 48)
+        return 48;
+    return current; // wider pictures keep the size the run had so far
+}
+
+void BatchConverter::fail(int row, const QString& picture, const QString& message)
+{
+    m_failures.push_back({ row, picture, message });
+}
+
+BatchConverter::Next BatchConverter::step(int line, const std::function<void()>& fn, int row, const QString& picture)
+{
+    if (m_runner) {
+        switch (m_runner->step(line, fn)) {
+        case StepRunner::Result::Done:
+            return Next::Go;
+        case StepRunner::Result::Skipped:
+            return Next::NextStep;
+        case StepRunner::Result::Aborted:
+            return Next::Stop;
+        }
+        return Next::Stop;
+    }
+    // Unattended: a picture that fails anywhere is given up, the rest still converted.
+    try {
+        fn();
+        return Next::Go;
+    } catch (const Error& e) {
+        fail(row, picture, e.description().isEmpty() ? QStringLiteral("error %1").arg(e.number()) : e.description());
+    } catch (const std::bad_alloc&) {
+        fail(row, picture, Error::runtimeDescription(err::OutOfMemory));
+    }
+    return Next::NextPicture;
+}
+
+bool BatchConverter::mayWrite(const std::vector<PictureRow>& rows, int row, const QString& iconPath)
+{
+    if (!m_sources.contains(fileKey(iconPath)))
+        return true;
+    const QString name = rows[static_cast<std::size_t>(row - 1)].text;
+    if (!m_prompts) {
+        fail(row, rows[static_cast<std::size_t>(row - 1)].fullPath(),
+            QStringLiteral("the icon %1 would replace a listed picture; not written").arg(iconPath));
+        return false;
+    }
+    const MsgAnswer answer = m_prompts->message(
+        QStringLiteral("The icon for '") + name + QStringLiteral("' would replace the picture itself. Replace it ?"),
+        QStringLiteral("Warning !"), MsgIcon::Question, MsgButtons::YesNo);
+    return answer == MsgAnswer::Yes;
+}
+
+bool BatchConverter::makeIcon(const QString& iconPath, int row, const QString& picture, BatchOptions& options)
+{
+    if (!m_icon)
+        m_icon = new cls_IconFile;
+    cls_IconFile& icon = *m_icon;
+    const IconMade made { row, iconPath, nIconSize, options.nColors, options.transparent, options.transparentColour };
+
+    const std::pair<int, std::function<void()>> steps[] = {
+        { EmptyDocument,
+            [&] {
+                const qint32 count = icon.ImageCount();
+                for (qint32 i = 0; i <= count - 1; ++i)
+                    icon.RemoveImage(i);
+            } },
+        { AddImage,
+            [&] {
+                icon.AddImage(nIconSize, nIconSize, options.nColors);
+                // A new 4- or 8-bit image has an all-black colour table; without a palette
+                // every pixel would map to black.
+                if (options.nColors == 16 || options.nColors == 256) {
+                    cls_Colors palette;
+                    if (options.nColors == 16)
+                        palette.CreateStandard16();
+                    else
+                        palette.CreateStandard256();
+                    palette.SetToIcon(icon, icon.ImageCount());
+                }
+            } },
+        { FillImage,
+            [&] {
+                icon.SetIconFromBitmap(
+                    m_preview.surface(), 1, 0, 0, options.transparent, options.transparentColour, nullptr);
+            } },
+        { SaveIcon, [&] { icon.saveicon(iconPath); } },
+    };
+    for (const auto& [line, fn] : steps) {
+        const Next next = step(line, fn, row, picture);
+        if (next == Next::Stop)
+            return false;
+        if (next == Next::NextPicture)
+            return true;
+        if (line == SaveIcon && next == Next::Go) {
+            ++m_written;
+            if (onIconWritten)
+                onIconWritten(made);
+        }
+    }
+    return true;
+}
+
+BatchConverter::Outcome BatchConverter::run(const std::vector<PictureRow>& rows, BatchOptions& options)
+{
+    return runRows(rows, options, rows.size() != 1);
+}
+
+BatchConverter::Outcome BatchConverter::runEach(const std::vector<PictureRow>& rows, BatchOptions& options)
+{
+    return runRows(rows, options, true);
+}
+
+BatchConverter::Outcome BatchConverter::runRows(
+    const std::vector<PictureRow>& rows, BatchOptions& options, bool drawEach)
+{
+    m_failures.clear();
+    m_written = 0;
+
+    if (!folderExists(options.targetFolder)) {
+        if (m_prompts)
+            m_prompts->message(QStringLiteral("That folder is invalid !"), QStringLiteral("Error"), MsgIcon::Exclamation,
+                MsgButtons::Ok);
+        return Outcome::FolderInvalid;
+    }
+
+    std::unique_ptr<StepRunner> runner;
+    if (m_prompts) {
+        runner = std::make_unique<StepRunner>(*m_prompts, LocationCode);
+        m_runner = runner.get();
+    } else {
+        m_runner = nullptr;
+    }
+    struct Reset {
+        StepRunner*& r;
+        ~Reset() { r = nullptr; }
+    } reset { m_runner };
+
+    m_sources.clear();
+    for (const PictureRow& r : rows)
+        m_sources.insert(fileKey(r.fullPath()));
+
+    const int total = static_cast<int>(rows.size());
+    if (!drawEach) {
+        // The dialog already shows this picture at the chosen size over its background.
+        const PictureRow& r = rows.front();
+        QString iconPath;
+        if (step(NameIcon, [&] { iconPath = joinPath(options.targetFolder, iconFileName(r.text)); }, 1, r.fullPath())
+            == Next::Stop)
+            return Outcome::Aborted;
+        if (onPictureShown)
+            onPictureShown(1, 1);
+        if (!mayWrite(rows, 1, iconPath))
+            return Outcome::Finished;
+        return makeIcon(iconPath, 1, r.fullPath(), options) ? Outcome::Finished : Outcome::Aborted;
+    }
+
+    for (int i = 1; i <= total; ++i) {
+        const PictureRow& r = rows[static_cast<std::size_t>(i - 1)];
+        const QString picture = r.fullPath();
+
+        bool invalid = false;
+        Next next = step(
+            LoadPicture,
+            [&] {
+                try {
+                    m_imgTemp = PictureLoader::load(picture);
+                } catch (const Error& e) {
+                    if (e.number() != err::InvalidPicture)
+                        throw;
+                    invalid = true;
+                }
+            },
+            i, picture);
+        if (next == Next::Stop)
+            return Outcome::Aborted;
+        if (next == Next::NextPicture)
+            continue;
+        if (invalid) {
+            if (!m_prompts) {
+                fail(i, picture, Error::runtimeDescription(err::InvalidPicture));
+                continue;
+            }
+            const MsgAnswer answer = m_prompts->message(QStringLiteral("The image you have added: '") + r.text
+                    + QStringLiteral("' is invalid ! Do you wish to skip this image ?"),
+                QStringLiteral("Wrong image"), MsgIcon::Exclamation, MsgButtons::YesNo);
+            if (answer == MsgAnswer::Yes)
+                continue;
+            return Outcome::Stopped;
+        }
+
+        QString iconPath;
+        const std::pair<int, std::function<void()>> steps[] = {
+            { ShowPicture, [&] { m_preview.setPicture(m_imgTemp); } },
+            { AutoSize,
+                [&] {
+                    if (options.autoSize)
+                        nIconSize = autoIconSize(m_imgTemp.width(), nIconSize);
+                } },
+            { AutoMask,
+                [&] {
+                    // Read before the box is resized: the picture's own top-left pixel.
+                    if (options.autoMask)
+                        options.transparentColour = m_preview.GetPixel(0, 0);
+                } },
+            { BackColour, [&] { m_preview.setBackColour(options.transparentColour); } },
+            { ResizePreview, [&] { m_preview.resize(nIconSize + 2, nIconSize + 2); } },
+            { NameIcon, [&] { iconPath = joinPath(options.targetFolder, iconFileName(r.text)); } },
+        };
+        bool skip = false;
+        for (const auto& [line, fn] : steps) {
+            next = step(line, fn, i, picture);
+            if (next == Next::Stop)
+                return Outcome::Aborted;
+            if (next == Next::NextPicture) {
+                skip = true;
+                break;
+            }
+        }
+        if (skip)
+            continue;
+        if (onPictureShown)
+            onPictureShown(i, total);
+        if (!mayWrite(rows, i, iconPath))
+            continue;
+        if (!makeIcon(iconPath, i, picture, options))
+            return Outcome::Aborted;
+    }
+    return Outcome::Finished;
+}
+
+} // namespace brevane

@@ -1,0 +1,114 @@
+#pragma once
+
+#include "platform/Colour.h"
+#include "platform/PictureLoader.h"
+#include "platform/PictureRow.h"
+#include "platform/StepRunner.h"
+
+#include <QSet>
+#include <QString>
+
+#include <functional>
+#include <vector>
+
+namespace brevane {
+
+class PictureBox;
+class Prompts;
+class cls_IconFile;
+
+// What a batch run reads besides the pictures. The size is the program-wide nIconSize.
+struct BatchOptions {
+    QString targetFolder; // where every icon goes
+    qint32 nColors = 1000; // colour-count code: 2, 16, 256 or 1000 (24-bit)
+    bool autoSize = false; // several pictures: size each from its width
+    bool autoMask = false; // several pictures: each picture's top-left pixel is its transparent colour
+    bool transparent = true; // "Icon is transparent ?"
+    Colour transparentColour = RGB(255, 255, 255); // the swatch; the automatic mask rewrites it
+};
+
+// One icon as it was asked of the icon document.
+struct IconMade {
+    int row = 0; // 1-based row of the picture
+    QString path; // the icon file written
+    qint32 size = 0;
+    qint32 nColors = 0;
+    bool transparent = true;
+    Colour transparentColour = 0;
+};
+
+struct BatchFailure {
+    int row = 0;
+    QString picture; // full path of the picture
+    QString message;
+};
+
+// Turns listed pictures into one icon file each, drawing every picture unscaled at the
+// top-left of a preview box over the transparent colour and taking the icon's square from
+// there. The options dialog and brevane-cli share it.
+//
+// With prompts, the run is interactive: an unreadable picture and an icon that would
+// replace a listed picture are asked about, and other errors go to the shared error report
+// (Abort/Retry/Ignore). Without, nothing is asked: such a picture is recorded as failed and
+// the run goes on with the next one.
+class BatchConverter {
+public:
+    enum class Outcome {
+        Finished, // every row was gone through
+        FolderInvalid, // the target folder does not exist; nothing was written
+        Aborted, // the error report was answered Abort
+        Stopped, // an unreadable picture was answered No
+    };
+
+    // The location code the error report logs for a run.
+    static const QString LocationCode;
+
+    BatchConverter(PictureBox& preview, Prompts& prompts);
+    explicit BatchConverter(PictureBox& preview);
+    ~BatchConverter();
+
+    // Runs the whole batch. With exactly one row the preview is taken as it stands (the
+    // dialog drew the picture and sized the box); with several each picture is loaded and
+    // drawn in turn. options.transparentColour follows the automatic mask.
+    Outcome run(const std::vector<PictureRow>& rows, BatchOptions& options);
+    // Loads and draws every picture, however many there are, as a run of several does.
+    Outcome runEach(const std::vector<PictureRow>& rows, BatchOptions& options);
+
+    // Called with (n, total) once picture n is in the preview, before its icon is made.
+    std::function<void(int, int)> onPictureShown;
+    // Called after each icon file was written.
+    std::function<void(const IconMade&)> onIconWritten;
+
+    const std::vector<BatchFailure>& failures() const { return m_failures; }
+    int iconsWritten() const { return m_written; }
+
+    // photo.jpeg -> photo.ico; a name without a dot gets ".ico" appended.
+    static QString iconFileName(const QString& pictureName);
+    static QString joinPath(const QString& folder, const QString& name);
+    // True when the text names an existing folder.
+    static bool folderExists(const QString& folder);
+    // The automatic size for a picture width; the current size when the width is above 48.
+    static qint32 autoIconSize(int width, qint32 current);
+
+private:
+    enum class Next { Go, NextStep, NextPicture, Stop };
+
+    Outcome runRows(const std::vector<PictureRow>& rows, BatchOptions& options, bool drawEach);
+    Next step(int line, const std::function<void()>& fn, int row, const QString& picture);
+    // False when this picture is to be skipped (or the run stopped: see m_stopped).
+    bool mayWrite(const std::vector<PictureRow>& rows, int row, const QString& iconPath);
+    // Steps 8 to 11 of one picture; false when the run is to stop.
+    bool makeIcon(const QString& iconPath, int row, const QString& picture, BatchOptions& options);
+    void fail(int row, const QString& picture, const QString& message);
+
+    PictureBox& m_preview;
+    Prompts* m_prompts = nullptr;
+    StepRunner* m_runner = nullptr;
+    cls_IconFile* m_icon = nullptr; // one document for the whole run, made at first use
+    Picture m_imgTemp; // the hidden loader: keeps its picture when a load is ignored
+    std::vector<BatchFailure> m_failures;
+    QSet<QString> m_sources; // every listed picture, as a file key
+    int m_written = 0;
+};
+
+} // namespace brevane
