@@ -104,6 +104,8 @@ Surface Surface::mono(int width, int height)
 
 Colour Surface::SetBkColor(Colour c)
 {
+    if (c == CLR_INVALID)
+        return CLR_INVALID;
     const Colour old = m_back;
     m_back = c & 0xFFFFFF;
     return old;
@@ -111,6 +113,8 @@ Colour Surface::SetBkColor(Colour c)
 
 Colour Surface::SetTextColor(Colour c)
 {
+    if (c == CLR_INVALID)
+        return CLR_INVALID;
     const Colour old = m_text;
     m_text = c & 0xFFFFFF;
     return old;
