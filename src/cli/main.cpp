@@ -17,6 +17,7 @@ struct Command {
 
 const Command commands[] = {
     { "info", "check an icon file and list its images", runInfo },
+    { "preview", "draw every image of an icon side by side into a PNG", runPreview },
 };
 
 void printUsage(FILE* to)
