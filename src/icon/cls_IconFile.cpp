@@ -303,7 +303,8 @@ bool cls_IconFile::saveicon(const QString& sFileName)
         const qint32 n = m_tEntries[k].dwBytesInRes;
         ok = n >= 0 && n <= m_bImages[k].size() && f.write(m_bImages[k].constData(), n) == n;
     }
-    if (!ok || !f.commit()) {
+    // commit() does not notice a buffered write that fell short (a full disk); flush() does.
+    if (!ok || !f.flush() || !f.commit()) {
         f.cancelWriting();
         raise(1053, QStringLiteral("General failure writing icon."));
     }

@@ -271,7 +271,9 @@ bool cls_Colors::SaveToJASCFile(const QString& sFileName) const
     QSaveFile f(sFileName);
     if (sFileName.isEmpty() || !f.open(QIODevice::WriteOnly))
         throw paletteError(fileError(f, sFileName));
-    if (f.write(text) != text.size() || !f.commit()) {
+    // The write is buffered: only an explicit flush reports a write that fell short,
+    // which commit() would otherwise let pass and rename into place.
+    if (f.write(text) != text.size() || !f.flush() || !f.commit()) {
         const Error e = paletteError(fileError(f, sFileName));
         f.cancelWriting();
         throw e;

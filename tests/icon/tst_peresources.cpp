@@ -1,3 +1,6 @@
+#include <csignal>
+#include <sys/resource.h>
+
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -99,6 +102,7 @@ private Q_SLOTS:
     void groupCountBelowOne_data();
     void groupCountBelowOne();
     void sharedImageReadOnce();
+    void failedSaveKeepsOldIcon();
 
     void realExecutables_data();
     void realExecutables();
@@ -477,6 +481,35 @@ void tst_PeResources::sharedImageReadOnce()
     QCOMPARE(icon.imageBlock(1), Image2);
     QCOMPARE(icon.imageBlock(2), Image2);
     QCOMPARE(icon.entry(2).dwImageOffset, 6 + 32 + 744);
+}
+
+void tst_PeResources::failedSaveKeepsOldIcon()
+{
+    const QString path = writeTemp(m_dir, QStringLiteral("keep.exe"), standardFile());
+    cls_IconFile icon;
+    QVERIFY(icon.LoadIconFromEXE(path, 1));
+    const QString target = m_dir.filePath(QStringLiteral("keep.ico"));
+    const QByteArray old = readAll(m_icon1);
+    QVERIFY(!writeTemp(m_dir, QStringLiteral("keep.ico"), old).isEmpty());
+
+    // A file size limit makes the write itself fail, whoever runs the test.
+    rlimit saved {};
+    QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 4096;
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+    qint32 number = 0;
+    try {
+        icon.saveicon(target);
+    } catch (const Error& e) {
+        number = e.number();
+    }
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+
+    QCOMPARE(number, err::classError(1053));
+    QCOMPARE(readAll(target), old);
 }
 
 void tst_PeResources::realExecutables_data()
