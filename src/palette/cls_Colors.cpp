@@ -2,12 +2,12 @@
 
 #include "icon/cls_IconFile.h"
 #include "platform/Error.h"
+#include "platform/SafeWrite.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
-#include <QSaveFile>
 
 #include <cmath>
 #include <cstdlib>
@@ -268,15 +268,22 @@ bool cls_Colors::SaveToJASCFile(const QString& sFileName) const
     }
 
     // Written beside the target and renamed over it, so a failed save leaves the old file as it was.
-    QSaveFile f(sFileName);
-    if (sFileName.isEmpty() || !f.open(QIODevice::WriteOnly))
-        throw paletteError(fileError(f, sFileName));
-    // The write is buffered: only an explicit flush reports a write that fell short,
-    // which commit() would otherwise let pass and rename into place.
-    if (f.write(text) != text.size() || !f.flush() || !f.commit()) {
-        const Error e = paletteError(fileError(f, sFileName));
-        f.cancelWriting();
-        throw e;
+    if (sFileName.isEmpty())
+        throw paletteError(Error::runtime(52));
+    const QFileInfo target(sFileName);
+    if (target.exists() && !target.isDir() && !target.isWritable())
+        throw paletteError(Error::runtime(75));
+    switch (writeFileSafely(sFileName, [&text](QIODevice& f) { return f.write(text) == text.size(); })) {
+    case SafeWriteResult::Ok:
+        break;
+    case SafeWriteResult::OpenFailed:
+        if (target.isDir())
+            throw paletteError(Error::runtime(75));
+        if (!target.absoluteDir().exists())
+            throw paletteError(Error::runtime(76));
+        throw paletteError(Error::runtime(70));
+    case SafeWriteResult::WriteFailed:
+        throw paletteError(Error::runtime(57));
     }
     return true;
 }

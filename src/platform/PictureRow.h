@@ -1,0 +1,19 @@
+#pragma once
+
+#include "platform/mdl_Paths.h"
+
+#include <QString>
+
+namespace brevane {
+
+// One row of the main window's picture list as the conversion reads it: the bare file
+// name and the folder that holds it.
+struct PictureRow {
+    QString text;
+    QString folderTag;
+
+    QString fullPath() const { return mdl_Paths::JoinPath(folderTag, text); }
+    bool operator==(const PictureRow&) const = default;
+};
+
+} // namespace brevane
