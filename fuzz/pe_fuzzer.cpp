@@ -16,10 +16,11 @@ void touchAll(const PeResources& pe, quint16 type)
 {
     const QList<PeResources::Key> names = pe.names(PeResources::Key(type));
     for (qsizetype i = 0; i < names.size() && i < 64; ++i) {
+        // A listed name may still be unusable (no language entry, a broken data entry, an
+        // earlier namesake), so only what is found is checked further.
         const auto found = pe.find(names[i], PeResources::Key(type));
-        // A listed name must be found again.
         if (!found)
-            std::abort();
+            continue;
         const auto loaded = pe.load(*found);
         if (!loaded)
             continue;

@@ -96,12 +96,30 @@ const ColorEntry& cls_Colors::at(qint32 iIndex) const
     return m_tColors[static_cast<std::size_t>(iIndex - 1)];
 }
 
-quint8 cls_Colors::Red(qint32 iIndex) const { return at(iIndex).Red; }
-quint8 cls_Colors::Green(qint32 iIndex) const { return at(iIndex).Green; }
-quint8 cls_Colors::Blue(qint32 iIndex) const { return at(iIndex).Blue; }
-void cls_Colors::Red(qint32 iIndex, quint8 bRed) { at(iIndex).Red = bRed; }
-void cls_Colors::Green(qint32 iIndex, quint8 bGreen) { at(iIndex).Green = bGreen; }
-void cls_Colors::Blue(qint32 iIndex, quint8 bBlue) { at(iIndex).Blue = bBlue; }
+quint8 cls_Colors::Red(qint32 iIndex) const
+{
+    return at(iIndex).Red;
+}
+quint8 cls_Colors::Green(qint32 iIndex) const
+{
+    return at(iIndex).Green;
+}
+quint8 cls_Colors::Blue(qint32 iIndex) const
+{
+    return at(iIndex).Blue;
+}
+void cls_Colors::Red(qint32 iIndex, quint8 bRed)
+{
+    at(iIndex).Red = bRed;
+}
+void cls_Colors::Green(qint32 iIndex, quint8 bGreen)
+{
+    at(iIndex).Green = bGreen;
+}
+void cls_Colors::Blue(qint32 iIndex, quint8 bBlue)
+{
+    at(iIndex).Blue = bBlue;
+}
 
 void cls_Colors::create(qint32 nCount)
 {
@@ -195,8 +213,8 @@ qint32 cls_Colors::ClosestIndex(qint32 red, qint32 green, qint32 blue) const
         if (e.Red == red && e.Green == green && e.Blue == blue)
             return i;
         // Out-of-range inputs are not clamped; 64 bits keep their differences exact.
-        const qint64 distance = std::llabs(qint64(red) - e.Red) + std::llabs(qint64(green) - e.Green)
-            + std::llabs(qint64(blue) - e.Blue);
+        const qint64 distance
+            = std::llabs(qint64(red) - e.Red) + std::llabs(qint64(green) - e.Green) + std::llabs(qint64(blue) - e.Blue);
         if (distance < bestDistance) {
             best = i;
             bestDistance = distance;

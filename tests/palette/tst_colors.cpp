@@ -311,9 +311,9 @@ void tst_Colors::standard16_data()
 {
     QTest::addColumn<int>("index");
     QTest::addColumn<Rgb>("colour");
-    const Rgb table[16] = { { 0, 0, 0 }, { 128, 0, 0 }, { 0, 128, 0 }, { 128, 128, 0 }, { 0, 0, 128 },
-        { 128, 0, 128 }, { 0, 128, 128 }, { 192, 192, 192 }, { 128, 128, 128 }, { 255, 0, 0 }, { 0, 255, 0 },
-        { 255, 255, 0 }, { 0, 0, 255 }, { 255, 0, 255 }, { 0, 255, 255 }, { 255, 255, 255 } };
+    const Rgb table[16] = { { 0, 0, 0 }, { 128, 0, 0 }, { 0, 128, 0 }, { 128, 128, 0 }, { 0, 0, 128 }, { 128, 0, 128 },
+        { 0, 128, 128 }, { 192, 192, 192 }, { 128, 128, 128 }, { 255, 0, 0 }, { 0, 255, 0 }, { 255, 255, 0 },
+        { 0, 0, 255 }, { 255, 0, 255 }, { 0, 255, 255 }, { 255, 255, 255 } };
     for (int i = 0; i < 16; ++i)
         QTest::addRow("entry %d", i + 1) << i + 1 << table[i];
 }
@@ -415,13 +415,10 @@ void tst_Colors::closestIndex_data()
     QTest::newRow("mono, 128 grey nearer white") << "mono" << RgbList {} << Rgb { 128, 128, 128 } << 2;
     QTest::newRow("empty palette") << "" << RgbList {} << Rgb { 1, 2, 3 } << 0;
     QTest::newRow("only white, black wanted") << "" << RgbList { { 255, 255, 255 } } << Rgb { 0, 0, 0 } << 0;
-    QTest::newRow("tie keeps the lower entry")
-        << "" << RgbList { { 10, 0, 0 }, { 0, 10, 0 } } << Rgb { 0, 0, 0 } << 1;
-    QTest::newRow("exact match after a near one")
-        << "" << RgbList { { 1, 0, 0 }, { 0, 0, 0 } } << Rgb { 0, 0, 0 } << 2;
+    QTest::newRow("tie keeps the lower entry") << "" << RgbList { { 10, 0, 0 }, { 0, 10, 0 } } << Rgb { 0, 0, 0 } << 1;
+    QTest::newRow("exact match after a near one") << "" << RgbList { { 1, 0, 0 }, { 0, 0, 0 } } << Rgb { 0, 0, 0 } << 2;
     QTest::newRow("input below range not clamped") << "mono" << RgbList {} << Rgb { -100, 0, 0 } << 1;
-    QTest::newRow("input far above range finds nothing")
-        << "mono" << RgbList {} << Rgb { 1000, 1000, 1000 } << 0;
+    QTest::newRow("input far above range finds nothing") << "mono" << RgbList {} << Rgb { 1000, 1000, 1000 } << 0;
     QTest::newRow("extreme inputs do not wrap")
         << "mono" << RgbList {} << Rgb { std::numeric_limits<int>::min(), 0, 0 } << 0;
 }
@@ -503,14 +500,25 @@ void tst_Colors::splitText_data()
     QTest::addColumn<QString>("delimiter");
     QTest::addColumn<QStringList>("parts");
 
-    QTest::newRow("empty text, one empty part") << "" << " " << QStringList { "" };
-    QTest::newRow("no delimiter") << "abc" << " " << QStringList { "abc" };
-    QTest::newRow("three fields") << "1 2 3" << " " << QStringList { "1", "2", "3" };
-    QTest::newRow("adjacent delimiters") << "1  2" << " " << QStringList { "1", "", "2" };
-    QTest::newRow("trailing delimiter") << "1 " << " " << QStringList { "1", "" };
-    QTest::newRow("CR LF lines") << "a\r\nb\r\n" << "\r\n" << QStringList { "a", "b", "" };
-    QTest::newRow("LF alone is no CR LF") << "a\nb" << "\r\n" << QStringList { "a\nb" };
-    QTest::newRow("CR LF CR LF") << "\r\n\r\n" << "\r\n" << QStringList { "", "", "" };
+    QTest::newRow("empty text, one empty part") << ""
+                                                << " " << QStringList { "" };
+    QTest::newRow("no delimiter") << "abc"
+                                  << " " << QStringList { "abc" };
+    QTest::newRow("three fields") << "1 2 3"
+                                  << " " << QStringList { "1", "2", "3" };
+    QTest::newRow("adjacent delimiters") << "1  2"
+                                         << " " << QStringList { "1", "", "2" };
+    QTest::newRow("trailing delimiter") << "1 "
+                                        << " " << QStringList { "1", "" };
+    QTest::newRow("CR LF lines") << "a\r\nb\r\n"
+                                 << "\r\n"
+                                 << QStringList { "a", "b", "" };
+    QTest::newRow("LF alone is no CR LF") << "a\nb"
+                                          << "\r\n"
+                                          << QStringList { "a\nb" };
+    QTest::newRow("CR LF CR LF") << "\r\n\r\n"
+                                 << "\r\n"
+                                 << QStringList { "", "", "" };
 }
 
 void tst_Colors::splitText()
@@ -554,8 +562,8 @@ void tst_Colors::fromIcon()
     for (int k = 0; k < colours; ++k) {
         const std::size_t at = 4 * static_cast<std::size_t>(k);
         // Table entries are blue, green, red.
-        QCOMPARE((Rgb { p.Red(k + 1), p.Green(k + 1), p.Blue(k + 1) }),
-            (Rgb { table[at + 2], table[at + 1], table[at] }));
+        QCOMPARE(
+            (Rgb { p.Red(k + 1), p.Green(k + 1), p.Blue(k + 1) }), (Rgb { table[at + 2], table[at + 1], table[at] }));
     }
     QCOMPARE(entries(p).mid(colours), before.mid(colours));
 }
@@ -710,11 +718,11 @@ void tst_Colors::cliFailures_data()
     QTest::newRow("no output") << QStringList { "--mono" } << 2 << "-o OUT.pal";
     QTest::newRow("image without icon") << QStringList { "--mono", "--image", "2", "-o", "@out" } << 2
                                         << "--image goes with --from-icon";
-    QTest::newRow("missing palette file") << QStringList { "--load", "@missing", "-o", "@out" } << 1
-                                          << "File not found (error 53)";
+    QTest::newRow("missing palette file")
+        << QStringList { "--load", "@missing", "-o", "@out" } << 1 << "File not found (error 53)";
     QTest::newRow("palette file with 256") << QStringList { "--load", "@bad", "-o", "@out" } << 1 << "Overflow";
-    QTest::newRow("icon image without a table") << QStringList { "--from-icon", "@ico24", "-o", "@out" } << 1
-                                                << "no colour table";
+    QTest::newRow("icon image without a table")
+        << QStringList { "--from-icon", "@ico24", "-o", "@out" } << 1 << "no colour table";
     QTest::newRow("icon image that is not there")
         << QStringList { "--from-icon", "@ico24", "--image", "3", "-o", "@out" } << 1 << "not 3";
     QTest::newRow("not an icon") << QStringList { "--from-icon", "@bad", "-o", "@out" } << 1 << "not a valid icon";
