@@ -79,8 +79,8 @@ bool FileListView::viewportEvent(QEvent* event)
         auto* help = static_cast<QHelpEvent*>(event);
         const QModelIndex index = indexAt(help->pos());
         if (index.isValid() && IsTextCutOff(index.row(), index.column()))
-            QToolTip::showText(help->globalPos(), index.data(Qt::DisplayRole).toString(), viewport(),
-                               visualRect(index));
+            QToolTip::showText(
+                help->globalPos(), index.data(Qt::DisplayRole).toString(), viewport(), visualRect(index));
         else
             QToolTip::hideText();
         return true;

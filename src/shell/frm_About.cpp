@@ -57,7 +57,8 @@ frm_About::frm_About(Prompts& prompts, QWidget* parent)
     lbl_Info->setWordWrap(true);
     lbl_Info->setTextFormat(Qt::PlainText);
     Label6 = new QLabel(
-        QStringLiteral("If you liked this program, you can check for updates, or download more programs from:"), Frame1);
+        QStringLiteral("If you liked this program, you can check for updates, or download more programs from:"),
+        Frame1);
     Label6->setObjectName(QStringLiteral("Label6"));
     Label6->setWordWrap(true);
     Label8 = new ClickableLabel(WebAddress(), Frame1);

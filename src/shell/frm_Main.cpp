@@ -165,9 +165,10 @@ void frm_Main::Form_Load()
     eb_Main->AddItem(QStringLiteral("Commands"), QStringLiteral("ABOUT"), QStringLiteral("About Brevane"), 9);
     eb_Main->AddItem(QStringLiteral("Commands"), QStringLiteral("EXIT"), QStringLiteral("Exit program"), 10);
     eb_Main->AddGroup(QStringLiteral("Tasks"));
-    eb_Main->AddItem(QStringLiteral("Tasks"), QStringLiteral("GO"), QStringLiteral("Convert listed images to icons"), 11);
-    eb_Main->AddItem(QStringLiteral("Tasks"), QStringLiteral("PROGRAM"), QStringLiteral("Create advanced multi-page icon"),
-        11);
+    eb_Main->AddItem(
+        QStringLiteral("Tasks"), QStringLiteral("GO"), QStringLiteral("Convert listed images to icons"), 11);
+    eb_Main->AddItem(
+        QStringLiteral("Tasks"), QStringLiteral("PROGRAM"), QStringLiteral("Create advanced multi-page icon"), 11);
 }
 
 void frm_Main::Form_Unload()
@@ -298,8 +299,8 @@ void frm_Main::Command1_Click()
     StepRunner runner(m_prompts, GoLocation);
     if (ListCount() == 0) {
         runner.step(1, [this] {
-            m_prompts.message(QStringLiteral("There are no images in the list !"), QString(), MsgIcon::Exclamation,
-                MsgButtons::Ok);
+            m_prompts.message(
+                QStringLiteral("There are no images in the list !"), QString(), MsgIcon::Exclamation, MsgButtons::Ok);
         });
         return;
     }

@@ -79,9 +79,8 @@ namespace {
         QAction* item = SystemMenuHandle->addAction(sText);
         item->setData(nCommand);
         item->setObjectName(QStringLiteral("mnu_System_%1").arg(nCommand));
-        QObject::connect(item, &QAction::triggered, hWnd, [hWnd, nCommand] {
-            AlwaysOnTopWindowProc(hWnd, WM_SYSCOMMAND, nCommand, 0);
-        });
+        QObject::connect(item, &QAction::triggered, hWnd,
+            [hWnd, nCommand] { AlwaysOnTopWindowProc(hWnd, WM_SYSCOMMAND, nCommand, 0); });
         return item;
     }
 }

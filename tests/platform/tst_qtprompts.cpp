@@ -34,9 +34,9 @@ void tst_QtPrompts::nameFilters_data()
                QStringLiteral("All file types (*.*)"), QStringLiteral("*.*") }
         << QStringList { QStringLiteral("All picture files (*.bmp *.dib *.gif)"),
                QStringLiteral("All file types (*.*) (*)") };
-    QTest::newRow("pair without patterns is left out")
-        << QStringList { QStringLiteral("Nothing"), QStringLiteral(";"), QStringLiteral("Icons"), QStringLiteral("*.ico") }
-        << QStringList { QStringLiteral("Icons (*.ico)") };
+    QTest::newRow("pair without patterns is left out") << QStringList { QStringLiteral("Nothing"), QStringLiteral(";"),
+        QStringLiteral("Icons"), QStringLiteral("*.ico") }
+                                                       << QStringList { QStringLiteral("Icons (*.ico)") };
     QTest::newRow("unpaired description is left out") << QStringList { QStringLiteral("Drive C") } << QStringList {};
 }
 
@@ -53,8 +53,8 @@ void tst_QtPrompts::resultText_data()
     QTest::addColumn<QStringList>("files");
     QTest::addColumn<QString>("text");
     QTest::newRow("nothing") << QStringList {} << QString();
-    QTest::newRow("one file: its full path") << QStringList { QStringLiteral("/tmp/Pics/a.bmp") }
-                                             << QStringLiteral("/tmp/Pics/a.bmp");
+    QTest::newRow("one file: its full path")
+        << QStringList { QStringLiteral("/tmp/Pics/a.bmp") } << QStringLiteral("/tmp/Pics/a.bmp");
     QTest::newRow("two files: folder, names, two NULs")
         << QStringList { QStringLiteral("/tmp/Pics/a.bmp"), QStringLiteral("/tmp/Pics/B.gif") }
         << QStringLiteral("/tmp/Pics") + nul + QStringLiteral("a.bmp") + nul + QStringLiteral("B.gif") + nul + nul;
@@ -74,11 +74,12 @@ void tst_QtPrompts::externalUrl_data()
 {
     QTest::addColumn<QString>("target");
     QTest::addColumn<QString>("url");
-    QTest::newRow("bare host") << QStringLiteral("brevane.example.org") << QStringLiteral("https://brevane.example.org");
+    QTest::newRow("bare host") << QStringLiteral("brevane.example.org")
+                               << QStringLiteral("https://brevane.example.org");
     QTest::newRow("mail address") << QStringLiteral("mailto:brevane@example.org")
                                   << QStringLiteral("mailto:brevane@example.org");
-    QTest::newRow("web address with scheme") << QStringLiteral("http://example.org/x")
-                                             << QStringLiteral("http://example.org/x");
+    QTest::newRow("web address with scheme")
+        << QStringLiteral("http://example.org/x") << QStringLiteral("http://example.org/x");
     QTest::newRow("absolute path") << QStringLiteral("/tmp/a b.txt") << QStringLiteral("file:///tmp/a b.txt");
     QTest::newRow("empty") << QString() << QString();
 }
@@ -95,12 +96,12 @@ void tst_QtPrompts::settingsRoundTrip()
     QtPrompts prompts;
     prompts.setSetting(QStringLiteral("Options"), QStringLiteral("Show Tips at Startup"), QStringLiteral("0"));
     QCOMPARE(prompts.setting(QStringLiteral("Options"), QStringLiteral("Show Tips at Startup"), QStringLiteral("1")),
-             QStringLiteral("0"));
+        QStringLiteral("0"));
     prompts.setSetting(QStringLiteral("Options"), QStringLiteral("Show Tips at Startup"), QStringLiteral("1"));
     QCOMPARE(prompts.setting(QStringLiteral("Options"), QStringLiteral("Show Tips at Startup"), QStringLiteral("9")),
-             QStringLiteral("1"));
+        QStringLiteral("1"));
     QCOMPARE(prompts.setting(QStringLiteral("Options"), QStringLiteral("Missing"), QStringLiteral("fallback")),
-             QStringLiteral("fallback"));
+        QStringLiteral("fallback"));
 }
 
 void tst_QtPrompts::settingsName()

@@ -59,7 +59,8 @@ void tst_About::versionLine()
     test::ScriptedPrompts prompts;
     frm_About about(prompts);
     const QString version = QStringLiteral(BREVANE_VERSION);
-    QCOMPARE(about.lbl_Info->text(), QStringLiteral("Brevane ") + version + QStringLiteral("  ") + frm_About::MakerNotice());
+    QCOMPARE(
+        about.lbl_Info->text(), QStringLiteral("Brevane ") + version + QStringLiteral("  ") + frm_About::MakerNotice());
     // Plain decimal numbers: the revision reads 19, never 0019.
     const QStringList numbers = version.split(QLatin1Char('.'));
     QCOMPARE(numbers.size(), 3);

@@ -154,7 +154,8 @@ void tst_MainWindow::windowSetUp()
     QCOMPARE(form.Command3->toolTip(), QStringLiteral("Closes the program"));
     QCOMPARE(form.Command4->toolTip(), QStringLiteral("Add files"));
     const QStringList entries { form.mnu_Clear->text(), form.mnu_Del->text(), form.mnu_Add->text() };
-    QCOMPARE(entries, (QStringList { QStringLiteral("&Clear"), QStringLiteral("&Remove"), QStringLiteral("&Add more") }));
+    QCOMPARE(
+        entries, (QStringList { QStringLiteral("&Clear"), QStringLiteral("&Remove"), QStringLiteral("&Add more") }));
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     QCOMPARE(form.lw_Files->geometry(), QRect(3, 66, 253, 238));
@@ -167,7 +168,8 @@ void tst_MainWindow::taskPane()
     QCOMPARE(form.eb_Main->GroupTitles(), (QStringList { QStringLiteral("Commands"), QStringLiteral("Tasks") }));
     QCOMPARE(form.eb_Main->ItemKeys(QStringLiteral("Commands")),
         (QStringList { QStringLiteral("ADD"), QStringLiteral("ABOUT"), QStringLiteral("EXIT") }));
-    QCOMPARE(form.eb_Main->ItemKeys(QStringLiteral("Tasks")), (QStringList { QStringLiteral("GO"), QStringLiteral("PROGRAM") }));
+    QCOMPARE(form.eb_Main->ItemKeys(QStringLiteral("Tasks")),
+        (QStringList { QStringLiteral("GO"), QStringLiteral("PROGRAM") }));
     const QList<std::pair<QString, int>> icons { { QStringLiteral("ADD"), 8 }, { QStringLiteral("ABOUT"), 9 },
         { QStringLiteral("EXIT"), 10 }, { QStringLiteral("GO"), 11 }, { QStringLiteral("PROGRAM"), 11 } };
     for (const auto& [key, icon] : icons)
@@ -185,12 +187,12 @@ void tst_MainWindow::addOneFile_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("folderTag");
     QTest::addColumn<int>("icon");
-    QTest::newRow("unix path, case kept") << QStringLiteral("/tmp/Pics/Photo.JPG") << QStringLiteral("Photo.JPG")
-                                          << QStringLiteral("/tmp/Pics") << 6;
-    QTest::newRow("drive path with backslashes") << QStringLiteral("C:\\Pics\\Photo.JPG") << QStringLiteral("Photo.JPG")
-                                                 << QStringLiteral("C:\\Pics") << 6;
-    QTest::newRow("file at the root keeps its separator") << QStringLiteral("/logo.bmp") << QStringLiteral("logo.bmp")
-                                                          << QStringLiteral("/") << 1;
+    QTest::newRow("unix path, case kept")
+        << QStringLiteral("/tmp/Pics/Photo.JPG") << QStringLiteral("Photo.JPG") << QStringLiteral("/tmp/Pics") << 6;
+    QTest::newRow("drive path with backslashes")
+        << QStringLiteral("C:\\Pics\\Photo.JPG") << QStringLiteral("Photo.JPG") << QStringLiteral("C:\\Pics") << 6;
+    QTest::newRow("file at the root keeps its separator")
+        << QStringLiteral("/logo.bmp") << QStringLiteral("logo.bmp") << QStringLiteral("/") << 1;
 }
 
 void tst_MainWindow::addOneFile()
@@ -290,8 +292,9 @@ void tst_MainWindow::addRequest()
     QCOMPARE(request.mode, FileChooserRequest::Mode::OpenMultiple);
     QVERIFY(request.fileMustExist);
     QCOMPARE(request.filterPairs,
-        (QStringList { QStringLiteral("All picture files"), QStringLiteral("*.bmp;*.dib;*.gif;*.jpg;*.emf;*.wmf;*.ico;*.cur;"),
-            QStringLiteral("All file types (*.*)"), QStringLiteral("*.*") }));
+        (QStringList { QStringLiteral("All picture files"),
+            QStringLiteral("*.bmp;*.dib;*.gif;*.jpg;*.emf;*.wmf;*.ico;*.cur;"), QStringLiteral("All file types (*.*)"),
+            QStringLiteral("*.*") }));
 }
 
 void tst_MainWindow::addFailureIsReported_data()
@@ -334,8 +337,8 @@ void tst_MainWindow::removeSelected_data()
     QTest::newRow("rows 1 and 3 of three") << QList<int> { 0, 2 } << QStringList { QStringLiteral("2.bmp") } << false;
     QTest::newRow("nothing selected") << QList<int> {} << five.mid(0, 3) << false;
     QTest::newRow("all selected") << QList<int> { 0, 1, 2 } << QStringList {} << false;
-    QTest::newRow("rows 1 and 3 with the Delete key") << QList<int> { 0, 2 } << QStringList { QStringLiteral("2.bmp") }
-                                                      << true;
+    QTest::newRow("rows 1 and 3 with the Delete key")
+        << QList<int> { 0, 2 } << QStringList { QStringLiteral("2.bmp") } << true;
 }
 
 void tst_MainWindow::removeSelected()
@@ -348,8 +351,8 @@ void tst_MainWindow::removeSelected()
         form.AddRow(QStringLiteral("%1.bmp").arg(i), QStringLiteral("/p"));
     form.lw_Files->clearSelection();
     for (int row : selected)
-        form.lw_Files->selectionModel()->select(form.lw_Files->model()->index(row, 0),
-            QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        form.lw_Files->selectionModel()->select(
+            form.lw_Files->model()->index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
     if (byKey) {
         form.show();
         QVERIFY(QTest::qWaitForWindowActive(&form));
@@ -614,7 +617,8 @@ void tst_MainWindow::alwaysOnTop()
     }
 
     // Other commands pass through to the window's own handling.
-    QCOMPARE(mdl_SystemMenu::AlwaysOnTopWindowProc(&form, mdl_SystemMenu::WM_SYSCOMMAND, mdl_SystemMenu::SC_CLOSE, 0), 0);
+    QCOMPARE(
+        mdl_SystemMenu::AlwaysOnTopWindowProc(&form, mdl_SystemMenu::WM_SYSCOMMAND, mdl_SystemMenu::SC_CLOSE, 0), 0);
     QVERIFY(!form.isVisible());
     QVERIFY(!mdl_SystemMenu::PreviousWindowProc);
     // Once unhooked, the entry no longer toggles anything.
@@ -634,8 +638,9 @@ void tst_MainWindow::windowMenuOpens()
         if (action->isVisible())
             entries << (action->isSeparator() ? QStringLiteral("-") : action->text());
     }
-    QCOMPARE(entries, (QStringList { QStringLiteral("Mi&nimize"), QStringLiteral("Ma&ximize"), QStringLiteral("&Close"),
-                          QStringLiteral("-"), QStringLiteral("Always on Top") }));
+    QCOMPARE(entries,
+        (QStringList { QStringLiteral("Mi&nimize"), QStringLiteral("Ma&ximize"), QStringLiteral("&Close"),
+            QStringLiteral("-"), QStringLiteral("Always on Top") }));
 
     QSignalSpy shown(menu, &QMenu::aboutToShow);
     QTest::keyClick(&form, Qt::Key_Space, Qt::AltModifier);

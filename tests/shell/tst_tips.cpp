@@ -85,14 +85,14 @@ void tst_Tips::cycling_data()
     QTest::addColumn<QByteArray>("file");
     QTest::addColumn<int>("presses");
     QTest::addColumn<QStringList>("seen"); // the first tip, then one per press
-    QTest::newRow("three tips, three presses") << QByteArray("one\r\ntwo\r\nthree\r\n") << 3
-                                               << QStringList { QStringLiteral("one"), QStringLiteral("two"),
-                                                      QStringLiteral("three"), QStringLiteral("one") };
-    QTest::newRow("an empty line is an empty tip") << QByteArray("one\r\n\r\nthree") << 3
-                                                   << QStringList { QStringLiteral("one"), QString(),
-                                                          QStringLiteral("three"), QStringLiteral("one") };
-    QTest::newRow("one tip stays") << QByteArray("only") << 2
-                                   << QStringList { QStringLiteral("only"), QStringLiteral("only"), QStringLiteral("only") };
+    QTest::newRow("three tips, three presses")
+        << QByteArray("one\r\ntwo\r\nthree\r\n") << 3
+        << QStringList { QStringLiteral("one"), QStringLiteral("two"), QStringLiteral("three"), QStringLiteral("one") };
+    QTest::newRow("an empty line is an empty tip")
+        << QByteArray("one\r\n\r\nthree") << 3
+        << QStringList { QStringLiteral("one"), QString(), QStringLiteral("three"), QStringLiteral("one") };
+    QTest::newRow("one tip stays") << QByteArray(
+        "only") << 2 << QStringList { QStringLiteral("only"), QStringLiteral("only"), QStringLiteral("only") };
 }
 
 void tst_Tips::cycling()
@@ -136,8 +136,10 @@ void tst_Tips::lineEnds_data()
     QTest::newRow("CR LF") << QByteArray("a\r\nb\r\n") << QStringList { QStringLiteral("a"), QStringLiteral("b") };
     QTest::newRow("lone CR") << QByteArray("a\rb\r") << QStringList { QStringLiteral("a"), QStringLiteral("b") };
     QTest::newRow("lone LF") << QByteArray("a\nb\n") << QStringList { QStringLiteral("a"), QStringLiteral("b") };
-    QTest::newRow("last line without an end") << QByteArray("a\r\nb") << QStringList { QStringLiteral("a"), QStringLiteral("b") };
-    QTest::newRow("empty lines count") << QByteArray("\r\n\r\nc") << QStringList { QString(), QString(), QStringLiteral("c") };
+    QTest::newRow("last line without an end")
+        << QByteArray("a\r\nb") << QStringList { QStringLiteral("a"), QStringLiteral("b") };
+    QTest::newRow("empty lines count") << QByteArray("\r\n\r\nc")
+                                       << QStringList { QString(), QString(), QStringLiteral("c") };
 }
 
 void tst_Tips::lineEnds()
