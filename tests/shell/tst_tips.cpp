@@ -37,6 +37,7 @@ private Q_SLOTS:
     void checkBoxStoresSetting();
     void enterAndEscapeClose_data();
     void enterAndEscapeClose();
+    void installedCopyFindsItsTips();
 
 private:
     void writeTips(const QByteArray& content, const QString& name = QStringLiteral("tips.txt"));
@@ -247,6 +248,26 @@ void tst_Tips::enterAndEscapeClose()
     QVERIFY(QTest::qWaitForWindowActive(&tips));
     QTest::keyClick(&tips, Qt::Key(key));
     QVERIFY(!tips.isVisible());
+}
+
+void tst_Tips::installedCopyFindsItsTips()
+{
+    // bin/brevane with its shipped files in share/brevane.
+    QVERIFY(QDir(m_dir->path()).mkpath(QStringLiteral("bin")));
+    QVERIFY(QDir(m_dir->path()).mkpath(QStringLiteral("share/brevane")));
+    writeTips("installed tip\r\n", QStringLiteral("share/brevane/tips.txt"));
+    mdl_ErrorHandle::setProgramFolder(m_dir->filePath(QStringLiteral("bin")));
+    frm_Tips tips(*m_prompts);
+    QVERIFY(tips.Form_Load());
+    QCOMPARE(tips.lblTipText->text(), QStringLiteral("installed tip"));
+
+    // A copy beside the executable wins.
+    writeTips("beside tip\r\n", QStringLiteral("bin/tips.txt"));
+    frm_Tips::TipList.clear();
+    frm_Tips::TipIndex = 0;
+    frm_Tips beside(*m_prompts);
+    QVERIFY(beside.Form_Load());
+    QCOMPARE(beside.lblTipText->text(), QStringLiteral("beside tip"));
 }
 
 QTEST_MAIN(tst_Tips)
