@@ -20,7 +20,8 @@ namespace {
     bool parseColour(const QString& text, Colour& colour)
     {
         static const QRegularExpression hex(QStringLiteral("^#([0-9A-Fa-f]{6})$"));
-        static const QRegularExpression triple(QStringLiteral("^\\s*(\\d{1,3})\\s*,\\s*(\\d{1,3})\\s*,\\s*(\\d{1,3})\\s*$"));
+        static const QRegularExpression triple(
+            QStringLiteral("^\\s*(\\d{1,3})\\s*,\\s*(\\d{1,3})\\s*,\\s*(\\d{1,3})\\s*$"));
         if (const auto m = hex.match(text); m.hasMatch()) {
             const uint v = m.captured(1).toUInt(nullptr, 16);
             colour = RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF);
@@ -93,8 +94,9 @@ int runConvert(const QStringList& args)
     const QCommandLineOption outDir({ QStringLiteral("o"), QStringLiteral("output") },
         QStringLiteral("The folder the icons are written to (must exist)."), QStringLiteral("DIR"));
     const QCommandLineOption size({ QStringLiteral("s"), QStringLiteral("size") },
-        QStringLiteral("Icon size: 16, 32, 48, or auto (from each picture's width: up to 16, 32, 48; wider pictures keep "
-                       "the size before them, starting from 32). Default: auto."),
+        QStringLiteral(
+            "Icon size: 16, 32, 48, or auto (from each picture's width: up to 16, 32, 48; wider pictures keep "
+            "the size before them, starting from 32). Default: auto."),
         QStringLiteral("SIZE"), QStringLiteral("auto"));
     const QCommandLineOption bits({ QStringLiteral("b"), QStringLiteral("bits") },
         QStringLiteral("Bits per pixel: 1, 4, 8 or 24. Default: 24."), QStringLiteral("BITS"), QStringLiteral("24"));
@@ -102,10 +104,11 @@ int runConvert(const QStringList& args)
         QStringLiteral("Transparent colour: R,G,B or #RRGGBB; top-left (each picture's own top-left pixel); or none "
                        "(not transparent). Default: top-left."),
         QStringLiteral("COLOR"), QStringLiteral("top-left"));
-    const QCommandLineOption verbose({ QStringLiteral("v"), QStringLiteral("verbose") },
-        QStringLiteral("Name each icon file written."));
+    const QCommandLineOption verbose(
+        { QStringLiteral("v"), QStringLiteral("verbose") }, QStringLiteral("Name each icon file written."));
     parser.addOptions({ outDir, size, bits, trans, verbose });
-    parser.addPositionalArgument(QStringLiteral("PICTURE"), QStringLiteral("Pictures to convert."), QStringLiteral("PICTURE..."));
+    parser.addPositionalArgument(
+        QStringLiteral("PICTURE"), QStringLiteral("Pictures to convert."), QStringLiteral("PICTURE..."));
     if (const int rc = parseCommand(parser, args, QStringLiteral("convert"), 1, -1); rc >= 0)
         return rc;
 
@@ -146,7 +149,8 @@ int runConvert(const QStringList& args)
         options.transparent = false;
         options.transparentColour = RGB(255, 255, 250);
     } else if (!parseColour(transText, options.transparentColour)) {
-        return usage(QStringLiteral("the transparent colour must be R,G,B, #RRGGBB, top-left or none, not '%1'").arg(transText));
+        return usage(
+            QStringLiteral("the transparent colour must be R,G,B, #RRGGBB, top-left or none, not '%1'").arg(transText));
     }
 
     if (!BatchConverter::folderExists(options.targetFolder)) {

@@ -204,8 +204,8 @@ BatchConverter::Outcome BatchConverter::runRows(
 
     if (!folderExists(options.targetFolder)) {
         if (m_prompts)
-            m_prompts->message(QStringLiteral("That folder is invalid !"), QStringLiteral("Error"), MsgIcon::Exclamation,
-                MsgButtons::Ok);
+            m_prompts->message(QStringLiteral("That folder is invalid !"), QStringLiteral("Error"),
+                MsgIcon::Exclamation, MsgButtons::Ok);
         return Outcome::FolderInvalid;
     }
 
@@ -230,7 +230,8 @@ BatchConverter::Outcome BatchConverter::runRows(
         // The dialog already shows this picture at the chosen size over its background.
         const PictureRow& r = rows.front();
         QString iconPath;
-        if (step(NameIcon, [&] { iconPath = joinPath(options.targetFolder, iconFileName(r.text)); }, 1, r.fullPath())
+        if (step(
+                NameIcon, [&] { iconPath = joinPath(options.targetFolder, iconFileName(r.text)); }, 1, r.fullPath())
             == Next::Stop)
             return Outcome::Aborted;
         if (onPictureShown)

@@ -53,7 +53,8 @@ inline QString expectedIcotoolLine(int size, int bits)
 // The icon as ImageMagick decodes it, in ARGB32 (transparent pixels have alpha 0).
 inline QImage decodeWithImageMagick(const QString& icon, int size)
 {
-    const ToolRun r = runTool(ImageMagick, { icon, QStringLiteral("-depth"), QStringLiteral("8"), QStringLiteral("rgba:-") });
+    const ToolRun r
+        = runTool(ImageMagick, { icon, QStringLiteral("-depth"), QStringLiteral("8"), QStringLiteral("rgba:-") });
     if (r.exitCode != 0 || r.out.size() != qsizetype(size) * size * 4)
         return {};
     QImage img(size, size, QImage::Format_ARGB32);
@@ -86,7 +87,11 @@ inline QString firstDifference(const QImage& got, const QImage& want)
     if (got.isNull())
         return QStringLiteral("ImageMagick could not decode the icon");
     if (got.size() != want.size())
-        return QStringLiteral("size %1x%2, expected %3x%4").arg(got.width()).arg(got.height()).arg(want.width()).arg(want.height());
+        return QStringLiteral("size %1x%2, expected %3x%4")
+            .arg(got.width())
+            .arg(got.height())
+            .arg(want.width())
+            .arg(want.height());
     for (int y = 0; y < want.height(); ++y)
         for (int x = 0; x < want.width(); ++x) {
             QRgb g = got.pixel(x, y), w = want.pixel(x, y);
@@ -109,7 +114,8 @@ inline QImage patternPicture(int width, int height, QRgb topLeft, int seed = 0)
     QImage img(width, height, QImage::Format_RGB32);
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
-            img.setPixel(x, y, qRgb((x * 5 + seed) % 200 + 40, (y * 5 + seed * 3) % 200 + 40, (x + y + seed) % 50 + 100));
+            img.setPixel(
+                x, y, qRgb((x * 5 + seed) % 200 + 40, (y * 5 + seed * 3) % 200 + 40, (x + y + seed) % 50 + 100));
     img.setPixel(0, 0, topLeft);
     return img;
 }

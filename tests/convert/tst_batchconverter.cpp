@@ -91,13 +91,20 @@ void tst_BatchConverter::iconFileName_data()
 {
     QTest::addColumn<QString>("picture");
     QTest::addColumn<QString>("icon");
-    QTest::newRow("three-letter extension") << "photo.bmp" << "photo.ico";
-    QTest::newRow("four-letter extension") << "photo.jpeg" << "photo.ico";
-    QTest::newRow("upper-case extension") << "LOGO.BMP" << "LOGO.ico";
-    QTest::newRow("two dots, last one counts") << "a.b.png" << "a.b.ico";
-    QTest::newRow("no dot") << "README" << "README.ico";
-    QTest::newRow("trailing dot") << "x." << "x.ico";
-    QTest::newRow("already an icon") << "app.ico" << "app.ico";
+    QTest::newRow("three-letter extension") << "photo.bmp"
+                                            << "photo.ico";
+    QTest::newRow("four-letter extension") << "photo.jpeg"
+                                           << "photo.ico";
+    QTest::newRow("upper-case extension") << "LOGO.BMP"
+                                          << "LOGO.ico";
+    QTest::newRow("two dots, last one counts") << "a.b.png"
+                                               << "a.b.ico";
+    QTest::newRow("no dot") << "README"
+                            << "README.ico";
+    QTest::newRow("trailing dot") << "x."
+                                  << "x.ico";
+    QTest::newRow("already an icon") << "app.ico"
+                                     << "app.ico";
 }
 
 void tst_BatchConverter::iconFileName()
@@ -195,7 +202,8 @@ void tst_BatchConverter::singleCrop()
 
     const QString icon = m_out->filePath(QStringLiteral("photo.ico"));
     QCOMPARE(icotoolList(icon), expectedIcotoolLine(size, 24));
-    const QString diff = firstDifference(decodeWithImageMagick(icon, size), expectedIcon(picture, size, Magenta, Magenta));
+    const QString diff
+        = firstDifference(decodeWithImageMagick(icon, size), expectedIcon(picture, size, Magenta, Magenta));
     QVERIFY2(diff.isEmpty(), qPrintable(diff));
 }
 
@@ -266,8 +274,8 @@ void tst_BatchConverter::autoSizes()
         const QString icon = m_out->filePath(QStringLiteral("p%1.ico").arg(i));
         QCOMPARE(icotoolList(icon), expectedIcotoolLine(sizes[i], 24));
         const QRgb topLeft = pictures[i].pixel(0, 0);
-        const QString diff
-            = firstDifference(decodeWithImageMagick(icon, sizes[i]), expectedIcon(pictures[i], sizes[i], topLeft, topLeft));
+        const QString diff = firstDifference(
+            decodeWithImageMagick(icon, sizes[i]), expectedIcon(pictures[i], sizes[i], topLeft, topLeft));
         QVERIFY2(diff.isEmpty(), qPrintable(QStringLiteral("picture %1: ").arg(i) + diff));
     }
     QCOMPARE(nIconSize, sizes.last());
@@ -368,8 +376,8 @@ void tst_BatchConverter::unreadableSecond_data()
     QTest::addColumn<int>("outcome");
     QTest::newRow("Yes skips it: first and third written")
         << MsgAnswer::Yes << QStringList { "first.ico", "third.ico" } << int(BatchConverter::Outcome::Finished);
-    QTest::newRow("No stops the run: only the first") << MsgAnswer::No << QStringList { "first.ico" }
-                                                    << int(BatchConverter::Outcome::Stopped);
+    QTest::newRow("No stops the run: only the first")
+        << MsgAnswer::No << QStringList { "first.ico" } << int(BatchConverter::Outcome::Stopped);
 }
 
 void tst_BatchConverter::unreadableSecond()
@@ -388,7 +396,8 @@ void tst_BatchConverter::unreadableSecond()
     options.targetFolder = m_out->path();
     options.autoMask = true;
     const auto result = converter.run(
-        { row(QStringLiteral("first.bmp")), row(QStringLiteral("second.gif")), row(QStringLiteral("third.png")) }, options);
+        { row(QStringLiteral("first.bmp")), row(QStringLiteral("second.gif")), row(QStringLiteral("third.png")) },
+        options);
     QCOMPARE(int(result), outcome);
     QCOMPARE(prompts.messages.size(), 1);
     QCOMPARE(prompts.messages[0].text,
@@ -482,7 +491,8 @@ void tst_BatchConverter::replacingSource()
     QCOMPARE(converter.run({ row(QStringLiteral("pic.ico")), row(QStringLiteral("other.bmp")) }, options),
         BatchConverter::Outcome::Finished);
     QCOMPARE(prompts.messages.size(), 1);
-    QCOMPARE(prompts.messages[0].text, QStringLiteral("The icon for 'pic.ico' would replace the picture itself. Replace it ?"));
+    QCOMPARE(prompts.messages[0].text,
+        QStringLiteral("The icon for 'pic.ico' would replace the picture itself. Replace it ?"));
     QCOMPARE(prompts.messages[0].title, QStringLiteral("Warning !"));
     QCOMPARE(prompts.messages[0].icon, MsgIcon::Question);
     QCOMPARE(prompts.messages[0].buttons, MsgButtons::YesNo);
@@ -507,8 +517,9 @@ void tst_BatchConverter::lowColourFormats()
     QFETCH(int, bits);
     // Colours every palette holds exactly: the image must show them, not black.
     QImage picture(32, 32, QImage::Format_RGB32);
-    const QList<QRgb> colours = bits == 1 ? QList<QRgb> { qRgb(255, 255, 255), qRgb(0, 0, 0) }
-                                          : QList<QRgb> { qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255), qRgb(255, 255, 255) };
+    const QList<QRgb> colours = bits == 1
+        ? QList<QRgb> { qRgb(255, 255, 255), qRgb(0, 0, 0) }
+        : QList<QRgb> { qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255), qRgb(255, 255, 255) };
     for (int y = 0; y < 32; ++y)
         for (int x = 0; x < 32; ++x)
             picture.setPixel(x, y, colours[(x / 8 + y / 8) % colours.size()]);
@@ -526,7 +537,8 @@ void tst_BatchConverter::lowColourFormats()
     for (const QString& name : { QStringLiteral("blocks.ico"), QStringLiteral("blocks2.ico") }) {
         const QString icon = m_out->filePath(name);
         QCOMPARE(icotoolList(icon), expectedIcotoolLine(32, bits));
-        const QString diff = firstDifference(decodeWithImageMagick(icon, 32), expectedIcon(picture, 32, 0, qRgb(1, 2, 3)));
+        const QString diff
+            = firstDifference(decodeWithImageMagick(icon, 32), expectedIcon(picture, 32, 0, qRgb(1, 2, 3)));
         QVERIFY2(diff.isEmpty(), qPrintable(name + QStringLiteral(": ") + diff));
     }
 }

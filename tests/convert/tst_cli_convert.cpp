@@ -26,7 +26,8 @@ CliRun convert(const QStringList& args)
     r.exitCode = cli.exitStatus() == QProcess::NormalExit ? cli.exitCode() : -1;
     r.out = QString::fromLocal8Bit(cli.readAllStandardOutput());
     // Qt's own start-up chatter is not ours.
-    const QStringList lines = QString::fromLocal8Bit(cli.readAllStandardError()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    const QStringList lines
+        = QString::fromLocal8Bit(cli.readAllStandardError()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     for (const QString& l : lines)
         if (!l.startsWith(QLatin1String("QStandardPaths:")))
             r.errLines.append(l);
@@ -103,16 +104,15 @@ void tst_CliConvert::pixelsAndFormats_data()
     QTest::addColumn<QRgb>("transparent");
     QTest::addColumn<bool>("seeThrough"); // whether transparent pixels come out see-through
     const QRgb tl = qRgb(255, 0, 255);
-    QTest::newRow("defaults: auto size, 24 bits, top-left")
-        << QStringList {} << 20 << 32 << 24 << tl << tl << true;
+    QTest::newRow("defaults: auto size, 24 bits, top-left") << QStringList {} << 20 << 32 << 24 << tl << tl << true;
     QTest::newRow("100 wide cropped to 16") << QStringList { "-s", "16" } << 100 << 16 << 24 << tl << tl << true;
     QTest::newRow("10 wide padded to 48 with R,G,B")
         << QStringList { "-s", "48", "-t", "1,2,3" } << 10 << 48 << 24 << qRgb(1, 2, 3) << qRgb(1, 2, 3) << true;
     QTest::newRow("hex colour") << QStringList { "-s", "32", "-t", "#0A141E" } << 40 << 32 << 24 << qRgb(10, 20, 30)
                                 << qRgb(10, 20, 30) << true;
     // Without padding: whether the icon document honours the cleared flag is its own matter.
-    QTest::newRow("none: nothing see-through")
-        << QStringList { "-t", "none", "-s", "32" } << 40 << 32 << 24 << qRgb(255, 255, 250) << qRgb(255, 255, 250) << false;
+    QTest::newRow("none: nothing see-through") << QStringList { "-t", "none", "-s", "32" } << 40 << 32 << 24
+                                               << qRgb(255, 255, 250) << qRgb(255, 255, 250) << false;
 }
 
 void tst_CliConvert::pixelsAndFormats()

@@ -400,7 +400,8 @@ void tst_Customize::invalidFirstPicture()
 {
     QVERIFY(writeFile(m_dir->filePath(QStringLiteral("broken.jpg")), "not a picture at all"));
     save(patternPicture(20, 20, qRgb(10, 20, 30)), QStringLiteral("fine.bmp"));
-    std::vector<PictureRow> rows { { QStringLiteral("broken.jpg"), m_dir->path() }, { QStringLiteral("fine.bmp"), m_dir->path() } };
+    std::vector<PictureRow> rows { { QStringLiteral("broken.jpg"), m_dir->path() },
+        { QStringLiteral("fine.bmp"), m_dir->path() } };
     m_dialog = std::make_unique<frm_Customize>(m_prompts, rows);
     QSignalSpy finished(m_dialog.get(), &QDialog::finished);
     m_dialog->show();

@@ -105,10 +105,11 @@ void frm_Customize::buildControls()
     picInfo->setFixedSize(32, 32);
     auto* imgInfo = named(new QLabel(fInfo), "img_Info");
     imgInfo->hide();
-    auto* lblInfo = named(new QLabel(QStringLiteral("Herem you can set some options if you want. It is best to leave them, "
-                                                    "because program can detect most of them..."),
-                              fInfo),
-        "lbl_Info");
+    auto* lblInfo
+        = named(new QLabel(QStringLiteral("Herem you can set some options if you want. It is best to leave them, "
+                                          "because program can detect most of them..."),
+                    fInfo),
+            "lbl_Info");
     lblInfo->setWordWrap(true);
     infoLayout->addWidget(picInfo);
     infoLayout->addWidget(imgInfo);
@@ -312,8 +313,9 @@ void frm_Customize::SetSize()
 void frm_Customize::SetColors()
 {
     if (!m_c4->isChecked() && m_s3->isChecked())
-        m_prompts.message(QStringLiteral("Windows, and some programs only support 24-bit image, with size 48x48. If you "
-                                         "set other color format, the icon(s) may be corrupted !"),
+        m_prompts.message(
+            QStringLiteral("Windows, and some programs only support 24-bit image, with size 48x48. If you "
+                           "set other color format, the icon(s) may be corrupted !"),
             QStringLiteral("Warning !"), MsgIcon::Information, MsgButtons::Ok);
     if (m_chAutoSize->isChecked() && !m_c4->isChecked())
         m_prompts.message(QStringLiteral("The icons may be corrupted if you change the color format to lower level."),
