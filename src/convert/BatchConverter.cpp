@@ -39,6 +39,8 @@ namespace {
     QString fileKey(const QString& path)
     {
         const QFileInfo info(path);
+        if (!info.exists()) // the usual case for an icon; resolving links costs a call per folder
+            return QDir::cleanPath(info.absoluteFilePath());
         const QString canonical = info.canonicalFilePath();
         return canonical.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : canonical;
     }
