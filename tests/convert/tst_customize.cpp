@@ -21,6 +21,8 @@
 using namespace brevane;
 using namespace brevane::test;
 
+Q_DECLARE_METATYPE(MsgAnswer)
+
 namespace {
 
 // Records every colour the swatch takes, to catch colours composed from half-filled boxes.
@@ -70,6 +72,8 @@ private Q_SLOTS:
     void folderChooser();
     void back();
     void invalidFirstPicture();
+    void missingFirstPicture_data();
+    void missingFirstPicture();
     void saveOnePicture_data();
     void saveOnePicture();
     void saveMissingFolder();
@@ -412,6 +416,33 @@ void tst_Customize::invalidFirstPicture()
     QCOMPARE(m_prompts.messages[0].icon, MsgIcon::Exclamation);
     QCOMPARE(m_prompts.messages[0].buttons, MsgButtons::Ok);
     QVERIFY(!m_dialog->isVisible());
+}
+
+void tst_Customize::missingFirstPicture_data()
+{
+    QTest::addColumn<MsgAnswer>("answer");
+    QTest::addColumn<bool>("goesOn");
+    QTest::newRow("Ignore: 32x32 and the rest of the activation") << MsgAnswer::Ignore << true;
+    QTest::newRow("Abort: activation left at once") << MsgAnswer::Abort << false;
+}
+
+void tst_Customize::missingFirstPicture()
+{
+    QFETCH(MsgAnswer, answer);
+    QFETCH(bool, goesOn);
+    nIconSize = 48;
+    m_prompts.answers.enqueue(answer);
+    open({ QStringLiteral("gone.bmp") });
+    QCOMPARE(m_prompts.messages.size(), 1);
+    QCOMPARE(m_prompts.messages[0].title, QStringLiteral("Error"));
+    QCOMPARE(m_prompts.messages[0].buttons, MsgButtons::AbortRetryIgnore);
+    QVERIFY(m_dialog->isVisible()); // only an invalid picture closes the dialog
+    QCOMPARE(nIconSize, 32); // the first step ran before the failure either way
+    QCOMPARE(boxes(), goesOn ? QStringLiteral("255,255,255") : QStringLiteral("0,0,0"));
+    QFile log(mdl_ErrorHandle::lastLogPath());
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    QVERIFY(
+        QString::fromLocal8Bit(log.readAll()).contains(frm_Customize::ActivateLocationCode + QStringLiteral(":2:53")));
 }
 
 void tst_Customize::saveOnePicture_data()
