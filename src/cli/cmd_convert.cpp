@@ -102,7 +102,7 @@ int runConvert(const QStringList& args)
         QStringLiteral("Bits per pixel: 1, 4, 8 or 24. Default: 24."), QStringLiteral("BITS"), QStringLiteral("24"));
     const QCommandLineOption trans({ QStringLiteral("t"), QStringLiteral("transparent") },
         QStringLiteral("Transparent colour: R,G,B or #RRGGBB; top-left (each picture's own top-left pixel); or none "
-                       "(not transparent). Default: top-left."),
+                       "(the icon is not marked transparent; the background is 255,255,250). Default: top-left."),
         QStringLiteral("COLOR"), QStringLiteral("top-left"));
     const QCommandLineOption verbose(
         { QStringLiteral("v"), QStringLiteral("verbose") }, QStringLiteral("Name each icon file written."));
