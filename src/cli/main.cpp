@@ -17,6 +17,7 @@ struct Command {
 
 const Command commands[] = {
     { "info", "check an icon file and list its images", runInfo },
+    { "multi", "build one icon from a 16x16, a 32x32 and a 48x48 picture", runMulti },
 };
 
 void printUsage(FILE* to)
