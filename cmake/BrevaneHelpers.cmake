@@ -8,6 +8,7 @@ function(brevane_add_test)
     qt_add_executable(${T_NAME} ${T_SOURCES})
     set_target_properties(${T_NAME} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
     target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} Qt6::Test)
+    target_include_directories(${T_NAME} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
     target_compile_definitions(${T_NAME} PRIVATE
         BREVANE_TEST_DATA="${CMAKE_SOURCE_DIR}/tests/data"
         BREVANE_BINARY_DIR="${CMAKE_BINARY_DIR}")

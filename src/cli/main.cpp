@@ -17,6 +17,9 @@ struct Command {
 
 const Command commands[] = {
     { "info", "check an icon file and list its images", runInfo },
+    { "list", "list the icon groups of an executable or library", runList },
+    { "extract", "write an icon group of an executable as an ICO file", runExtract },
+    { "palette", "write a standard, loaded or icon palette as a JASC palette file", runPalette },
     { "multi", "build one icon from a 16x16, a 32x32 and a 48x48 picture", runMulti },
 };
 
@@ -30,6 +33,14 @@ void printUsage(FILE* to)
     out << "\nRun 'brevane-cli COMMAND --help' for the options of a command.\n";
 }
 
+// Qt's own chatter (run-time folders, platform plug-in notes) would clutter a script's
+// stderr; the commands report their own failures.
+void quietMessages(QtMsgType type, const QMessageLogContext&, const QString& message)
+{
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        QTextStream(stderr) << message << '\n';
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -37,6 +48,7 @@ int main(int argc, char** argv)
     // The tool never shows a window; rendering metafiles and text still needs a GUI
     // application, so it always runs on the off-screen platform.
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    qInstallMessageHandler(quietMessages);
     QGuiApplication app(argc, argv);
     QGuiApplication::setApplicationName(QStringLiteral("brevane-cli"));
     QGuiApplication::setApplicationVersion(QStringLiteral(BREVANE_VERSION));

@@ -2,10 +2,10 @@
 
 #include "platform/Error.h"
 #include "platform/LittleEndian.h"
+#include "platform/SafeWrite.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <limits>
@@ -284,29 +284,29 @@ bool cls_IconFile::saveicon(const QString& sFileName)
     if (!sFileName.isEmpty())
         m_sFileName = sFileName;
 
-    // Written beside the target and renamed over it only when complete, so a failed save
-    // never leaves a half-written file in place of a good one.
-    QSaveFile f(m_sFileName);
-    if (!f.open(QIODevice::WriteOnly))
+    const SafeWriteResult result = writeFileSafely(m_sFileName, [this](QIODevice& f) {
+        if (f.write(encodeHeader(m_tHeader)) != HeaderBytes)
+            return false;
+        // Each entry points at the place its block really takes in this file, whatever offset
+        // it was loaded with; for back-to-back documents this is the offset already held.
+        qint64 offset = HeaderBytes + EntryBytes * m_tHeader.idCount;
+        for (const IconDirEntry& e : m_tEntries) {
+            if (offset > std::numeric_limits<qint32>::max()
+                || f.write(encodeEntry(e, static_cast<qint32>(offset))) != EntryBytes)
+                return false;
+            offset += e.dwBytesInRes;
+        }
+        for (std::size_t k = 0; k < m_bImages.size(); ++k) {
+            const qint32 n = m_tEntries[k].dwBytesInRes;
+            if (n < 0 || n > m_bImages[k].size() || f.write(m_bImages[k].constData(), n) != n)
+                return false;
+        }
+        return true;
+    });
+    if (result == SafeWriteResult::OpenFailed)
         raise(1052, QStringLiteral("Couldn't open file for writing."));
-
-    bool ok = f.write(encodeHeader(m_tHeader)) == HeaderBytes;
-    // Each entry points at the place its block really takes in this file, whatever offset
-    // it was loaded with; for back-to-back documents this is the offset already held.
-    qint64 offset = HeaderBytes + EntryBytes * m_tHeader.idCount;
-    for (std::size_t k = 0; ok && k < m_tEntries.size(); ++k) {
-        ok = offset <= std::numeric_limits<qint32>::max()
-            && f.write(encodeEntry(m_tEntries[k], static_cast<qint32>(offset))) == EntryBytes;
-        offset += m_tEntries[k].dwBytesInRes;
-    }
-    for (std::size_t k = 0; ok && k < m_bImages.size(); ++k) {
-        const qint32 n = m_tEntries[k].dwBytesInRes;
-        ok = n >= 0 && n <= m_bImages[k].size() && f.write(m_bImages[k].constData(), n) == n;
-    }
-    if (!ok || !f.commit()) {
-        f.cancelWriting();
+    if (result == SafeWriteResult::WriteFailed)
         raise(1053, QStringLiteral("General failure writing icon."));
-    }
     return true;
 }
 

@@ -11,6 +11,7 @@
 namespace brevane {
 
 class Surface;
+class PeResources;
 
 // The 6-byte ICO header.
 struct IconHeader {
@@ -83,6 +84,9 @@ public:
     qint32 RemoveImage(qint32 nIndex);
     qint32 AddImage(qint32 nWidth, qint32 nHeight, qint32 nColourCount);
 
+    bool LoadIconFromEXE(const QString& sFile, qint32 lpID = 0, const QString& lpName = QString());
+    // The same from resources already read; sFile is only recorded as the file name.
+    bool LoadIconFromEXE(const PeResources& pe, const QString& sFile, qint32 lpID = 0, const QString& lpName = QString());
     bool LoadIcon(const QString& sFile);
     // Takes the place of a raw address: the span must hold the whole colour table
     // (4 bytes per entry, 2^wBitCount entries), or error 9 is raised and nothing copied.

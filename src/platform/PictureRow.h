@@ -1,23 +1,19 @@
 #pragma once
 
-#include <QDir>
+#include "platform/mdl_Paths.h"
+
 #include <QString>
 
 namespace brevane {
 
-// One row of the main window's picture list: the bare file name and the folder holding it.
+// One row of the main window's picture list as the conversion reads it: the bare file
+// name and the folder that holds it.
 struct PictureRow {
-    QString text;      // e.g. Logo.bmp
-    QString folderTag; // the folder, without a trailing separator (except at a root)
+    QString text;
+    QString folderTag;
 
-    QString fullPath() const
-    {
-        if (folderTag.isEmpty())
-            return text;
-        if (folderTag.endsWith(QLatin1Char('/')) || folderTag.endsWith(QLatin1Char('\\')))
-            return folderTag + text;
-        return folderTag + QDir::separator() + text;
-    }
+    QString fullPath() const { return mdl_Paths::JoinPath(folderTag, text); }
+    bool operator==(const PictureRow&) const = default;
 };
 
 } // namespace brevane

@@ -20,6 +20,7 @@ struct FileChooserRequest {
     QString initialDir;
     QString initialName;
     bool fileMustExist = false;
+    QString defaultSuffix; // added to a typed name that has no extension ("ico")
 };
 
 // What a file chooser answers: nothing when cancelled; otherwise the result text the way

@@ -1,0 +1,328 @@
+#include "palette/cls_Colors.h"
+
+#include "icon/cls_IconFile.h"
+#include "platform/Error.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocale>
+#include <QSaveFile>
+
+#include <cmath>
+#include <cstdlib>
+
+namespace brevane {
+
+namespace {
+
+    constexpr quint8 LowColors[7][3] = {
+        { 128, 0, 0 },
+        { 0, 128, 0 },
+        { 128, 128, 0 },
+        { 0, 0, 128 },
+        { 128, 0, 128 },
+        { 0, 128, 128 },
+        { 192, 192, 192 },
+    };
+
+    constexpr quint8 HighColors[8][3] = {
+        { 128, 128, 128 },
+        { 255, 0, 0 },
+        { 0, 255, 0 },
+        { 255, 255, 0 },
+        { 0, 0, 255 },
+        { 255, 0, 255 },
+        { 0, 255, 255 },
+        { 255, 255, 255 },
+    };
+
+    Error paletteError(const Error& caught)
+    {
+        return Error(caught.number(), errorSource("cPalette"), caught.description());
+    }
+
+    // The run-time error a failed open, read or write stands for.
+    Error fileError(const QFileDevice& f, const QString& sFileName)
+    {
+        if (sFileName.isEmpty())
+            return Error::runtime(52);
+        const QFileInfo info(sFileName);
+        if (info.isDir())
+            return Error::runtime(75);
+        if (!info.absoluteDir().exists())
+            return Error::runtime(76);
+        switch (f.error()) {
+        case QFileDevice::PermissionsError:
+            return Error::runtime(70);
+        case QFileDevice::ReadError:
+        case QFileDevice::WriteError:
+        case QFileDevice::ResizeError:
+            return Error::runtime(57);
+        default:
+            return Error::runtime(75);
+        }
+    }
+
+    // A field converts as a number and is then rounded half to even into a byte:
+    // "12.5" gives 12, "255.5" overflows.
+    quint8 toByte(const QString& field)
+    {
+        QLocale c = QLocale::c();
+        c.setNumberOptions(QLocale::RejectGroupSeparator);
+        bool ok = false;
+        const double value = c.toDouble(field.trimmed(), &ok);
+        if (!ok || !std::isfinite(value))
+            throw Error::runtime(err::TypeMismatch);
+        const double rounded = std::nearbyint(value);
+        if (rounded < 0 || rounded > 255)
+            throw Error::runtime(err::Overflow);
+        return static_cast<quint8>(rounded);
+    }
+
+} // namespace
+
+ColorEntry& cls_Colors::at(qint32 iIndex)
+{
+    if (iIndex < 1 || iIndex > m_lCount)
+        throw Error::runtime(err::SubscriptOutOfRange);
+    return m_tColors[static_cast<std::size_t>(iIndex - 1)];
+}
+
+const ColorEntry& cls_Colors::at(qint32 iIndex) const
+{
+    if (iIndex < 1 || iIndex > m_lCount)
+        throw Error::runtime(err::SubscriptOutOfRange);
+    return m_tColors[static_cast<std::size_t>(iIndex - 1)];
+}
+
+quint8 cls_Colors::Red(qint32 iIndex) const { return at(iIndex).Red; }
+quint8 cls_Colors::Green(qint32 iIndex) const { return at(iIndex).Green; }
+quint8 cls_Colors::Blue(qint32 iIndex) const { return at(iIndex).Blue; }
+void cls_Colors::Red(qint32 iIndex, quint8 bRed) { at(iIndex).Red = bRed; }
+void cls_Colors::Green(qint32 iIndex, quint8 bGreen) { at(iIndex).Green = bGreen; }
+void cls_Colors::Blue(qint32 iIndex, quint8 bBlue) { at(iIndex).Blue = bBlue; }
+
+void cls_Colors::create(qint32 nCount)
+{
+    m_lCount = nCount;
+    m_tColors.assign(static_cast<std::size_t>(nCount), ColorEntry {});
+}
+
+void cls_Colors::set(qint32 iIndex, quint8 red, quint8 green, quint8 blue)
+{
+    ColorEntry& e = at(iIndex);
+    e.Red = red;
+    e.Green = green;
+    e.Blue = blue;
+}
+
+void cls_Colors::AddColor(quint8 red, quint8 green, quint8 blue)
+{
+    m_tColors.push_back({ red, green, blue, 0 });
+    ++m_lCount;
+}
+
+void cls_Colors::FillLowColors(qint32 start)
+{
+    for (qint32 i = 0; i < 7; ++i)
+        set(start + 1 + i, LowColors[i][0], LowColors[i][1], LowColors[i][2]);
+}
+
+void cls_Colors::FillHighColors(qint32 start)
+{
+    for (qint32 i = 0; i < 8; ++i)
+        set(start + i, HighColors[i][0], HighColors[i][1], HighColors[i][2]);
+}
+
+void cls_Colors::CreateStandard16()
+{
+    create(16);
+    FillLowColors(1);
+    FillHighColors(9);
+}
+
+void cls_Colors::CreateMonochrome()
+{
+    create(2);
+    set(2, 255, 255, 255);
+}
+
+void cls_Colors::CreateStandard256()
+{
+    create(256);
+    FillLowColors(1);
+    FillHighColors(248);
+    // The 6-level cube without its eight corners, which the basic colours already hold.
+    qint32 next = 9;
+    for (int blue = 0; blue <= 255; blue += 51) {
+        for (int green = 0; green <= 255; green += 51) {
+            for (int red = 0; red <= 255; red += 51) {
+                const auto corner = [](int v) { return v == 0 || v == 255; };
+                if (corner(red) && corner(green) && corner(blue))
+                    continue;
+                set(next++, quint8(red), quint8(green), quint8(blue));
+            }
+        }
+    }
+    for (qint32 i = 217; i <= 247; ++i) {
+        const quint8 grey = quint8(8 * (i - 216));
+        set(i, grey, grey, grey);
+    }
+}
+
+void cls_Colors::CreateUniform256()
+{
+    create(256);
+    // Steps of 64 reach 256, which stands for 255; entries 126..256 stay black.
+    const auto level = [](int step) { return quint8(std::min(step * 64, 255)); };
+    qint32 next = 1;
+    for (int blue = 0; blue < 5; ++blue) {
+        for (int green = 0; green < 5; ++green) {
+            for (int red = 0; red < 5; ++red)
+                set(next++, level(red), level(green), level(blue));
+        }
+    }
+}
+
+qint32 cls_Colors::ClosestIndex(qint32 red, qint32 green, qint32 blue) const
+{
+    qint32 best = 0;
+    qint64 bestDistance = 765;
+    const qint32 count = m_lCount;
+    for (qint32 i = 1; i <= count; ++i) {
+        const ColorEntry& e = m_tColors[static_cast<std::size_t>(i - 1)];
+        if (e.Red == red && e.Green == green && e.Blue == blue)
+            return i;
+        // Out-of-range inputs are not clamped; 64 bits keep their differences exact.
+        const qint64 distance = std::llabs(qint64(red) - e.Red) + std::llabs(qint64(green) - e.Green)
+            + std::llabs(qint64(blue) - e.Blue);
+        if (distance < bestDistance) {
+            best = i;
+            bestDistance = distance;
+        }
+    }
+    return best;
+}
+
+void cls_Colors::GetFromIcon(cls_IconFile& icon, qint32 nIndex)
+{
+    const IconDirEntry& e = icon.entry(nIndex);
+    if (e.wBitCount > 8)
+        return;
+    const qint32 n = qint32(1) << e.wBitCount;
+    if (m_lCount < n)
+        throw Error::runtime(err::SubscriptOutOfRange);
+    std::vector<quint8> table(static_cast<std::size_t>(4 * n));
+    icon.GetPalette(nIndex, table);
+    for (qint32 k = 0; k < n; ++k) {
+        ColorEntry& c = m_tColors[static_cast<std::size_t>(k)];
+        c.Blue = table[static_cast<std::size_t>(4 * k)];
+        c.Green = table[static_cast<std::size_t>(4 * k + 1)];
+        c.Red = table[static_cast<std::size_t>(4 * k + 2)];
+    }
+}
+
+void cls_Colors::SetToIcon(cls_IconFile& icon, qint32 nIndex) const
+{
+    const IconDirEntry& e = icon.entry(nIndex);
+    if (e.wBitCount > 8)
+        return;
+    const qint32 n = qint32(1) << e.wBitCount;
+    if (m_lCount < n)
+        throw Error::runtime(err::SubscriptOutOfRange);
+    std::vector<quint8> table(static_cast<std::size_t>(4 * n));
+    for (qint32 k = 0; k < n; ++k) {
+        const ColorEntry& c = m_tColors[static_cast<std::size_t>(k)];
+        table[static_cast<std::size_t>(4 * k)] = c.Blue;
+        table[static_cast<std::size_t>(4 * k + 1)] = c.Green;
+        table[static_cast<std::size_t>(4 * k + 2)] = c.Red;
+    }
+    icon.SetPalette(nIndex, table);
+}
+
+void cls_Colors::SplitText(const QString& text, const QString& delimiter, QStringList& parts, qint32& count)
+{
+    count = 0;
+    parts.clear();
+    qsizetype start = 0;
+    for (;;) {
+        const qsizetype found = text.indexOf(delimiter, start, Qt::CaseSensitive);
+        ++count;
+        if (found < 0) {
+            parts.push_back(text.mid(start));
+            return;
+        }
+        parts.push_back(text.mid(start, found - start));
+        start = found + delimiter.size();
+    }
+}
+
+bool cls_Colors::SaveToJASCFile(const QString& sFileName) const
+{
+    QByteArray text("JASC\r\n0100\r\n");
+    text += QByteArray::number(m_lCount);
+    for (const ColorEntry& e : m_tColors) {
+        text += "\r\n";
+        text += QByteArray::number(e.Red) + ' ' + QByteArray::number(e.Green) + ' ' + QByteArray::number(e.Blue);
+    }
+
+    // Written beside the target and renamed over it, so a failed save leaves the old file as it was.
+    QSaveFile f(sFileName);
+    if (sFileName.isEmpty() || !f.open(QIODevice::WriteOnly))
+        throw paletteError(fileError(f, sFileName));
+    if (f.write(text) != text.size() || !f.commit()) {
+        const Error e = paletteError(fileError(f, sFileName));
+        f.cancelWriting();
+        throw e;
+    }
+    return true;
+}
+
+bool cls_Colors::LoadFromJASCFile(const QString& sFileName)
+{
+    m_tColors.clear();
+    m_lCount = 0;
+
+    QFile f(sFileName);
+    if (sFileName.isEmpty())
+        throw paletteError(Error::runtime(52));
+    if (!QFileInfo::exists(sFileName))
+        throw paletteError(Error::runtime(err::FileNotFound));
+    if (QFileInfo(sFileName).isDir() || !f.open(QIODevice::ReadOnly))
+        throw paletteError(fileError(f, sFileName));
+    QByteArray data;
+    try {
+        data = f.readAll();
+    } catch (const std::bad_alloc&) {
+        throw paletteError(Error::runtime(err::OutOfMemory));
+    }
+    if (f.error() != QFileDevice::NoError)
+        throw paletteError(fileError(f, sFileName));
+    f.close();
+
+    // One character per byte.
+    const QString text = QString::fromLatin1(data);
+    QStringList lines;
+    qint32 lineCount = 0;
+    SplitText(text, QStringLiteral("\r\n"), lines, lineCount);
+    QStringList fields;
+    qint32 fieldCount = 0;
+    for (const QString& line : std::as_const(lines)) {
+        SplitText(line, QStringLiteral(" "), fields, fieldCount);
+        if (fieldCount != 3)
+            continue;
+        // All three fields are converted before the entry is added, so a bad line adds nothing.
+        try {
+            const quint8 red = toByte(fields[0]);
+            const quint8 green = toByte(fields[1]);
+            const quint8 blue = toByte(fields[2]);
+            AddColor(red, green, blue);
+        } catch (const Error& e) {
+            throw paletteError(e);
+        }
+    }
+    return true;
+}
+
+} // namespace brevane
