@@ -23,8 +23,6 @@ const QString frm_Multi::LocationCode = QStringLiteral("{CA47FF53-A970-4D44-B85D
 
 namespace {
 
-    constexpr qint32 OFN_FILEMUSTEXIST = 0x1000;
-
     // Line numbers of the browse procedure, as its error report shows them.
     enum BrowseLine { BrowseChoose = 1, BrowseShowPath = 3, BrowseLoad = 4 };
     constexpr int SaveChoose = 1;
@@ -183,8 +181,8 @@ void frm_Multi::cmd_Browse_Click(qint16 Index)
     const auto choose = [&] {
         cls_CommonDialog dialog(m_prompts);
         dialog.setFilename(QString());
-        dialog.setflags(OFN_FILEMUSTEXIST);
-        dialog.sethWnd(this);
+        dialog.setFlags(cls_CommonDialog::OFN_FILEMUSTEXIST);
+        dialog.setHWnd(static_cast<quintptr>(effectiveWinId()));
         dialog.setDialogTitle(QStringLiteral("Browse for files..."));
         dialog.setFilter(QStringLiteral(
             "All picture files|*.bmp;*.dib;*.gif;*.jpg;*.emf;*.wmf;*.ico;*.cur;|All file types (*.*)|*.*"));
@@ -222,7 +220,7 @@ void frm_Multi::Command4_Click()
     QString chosen;
     const auto choose = [&] {
         cls_CommonDialog dialog(m_prompts);
-        dialog.sethWnd(this);
+        dialog.setHWnd(static_cast<quintptr>(effectiveWinId()));
         dialog.setFilename(QString());
         dialog.setDialogTitle(QStringLiteral("Save icon..."));
         dialog.setFilter(QStringLiteral("Icon file (*.ico)|*.ico|All file types (*.*)|*.*"));
