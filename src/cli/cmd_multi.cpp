@@ -28,7 +28,7 @@ int runMulti(const QStringList& args)
         "show).\n"
         "The transparent colour is R,G,B (decimal; components above 255 count as 255), white by default; "
         "'top-left' makes each image's top-left pixel colour transparent instead.\n"
-        "\".ico\" is appended to FILE unless it already ends in it.\n"
+        "\".ico\" is appended to FILE unless it already ends in .ico (in any letter case).\n"
         "Exit status: 0 when the icon was written, 1 when it was not (no picture given, an invalid picture or "
         "colour, a file that cannot be written), 2 on a usage error."));
     const QCommandLineOption output({ QStringLiteral("o"), QStringLiteral("output") },
