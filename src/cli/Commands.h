@@ -11,6 +11,7 @@ inline constexpr int ExitUsage = 2;
 
 // Each command takes its own arguments, the command name first (as argv[0] would be).
 int runInfo(const QStringList& args);
+int runPreview(const QStringList& args);
 int runList(const QStringList& args);
 int runExtract(const QStringList& args);
 int runPalette(const QStringList& args);

@@ -17,6 +17,7 @@ struct Command {
 
 const Command commands[] = {
     { "info", "check an icon file and list its images", runInfo },
+    { "preview", "draw every image of an icon side by side into a PNG", runPreview },
     { "list", "list the icon groups of an executable or library", runList },
     { "extract", "write an icon group of an executable as an ICO file", runExtract },
     { "palette", "write a standard, loaded or icon palette as a JASC palette file", runPalette },

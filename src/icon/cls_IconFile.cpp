@@ -331,9 +331,18 @@ void cls_IconFile::ReceiveClone(const QString& sFileName, const ResourceId& vRes
     }
 }
 
-qint32 cls_IconFile::ImageWidth(qint32 nIndex) const { return entry(nIndex).bWidth; }
-qint32 cls_IconFile::ImageHeight(qint32 nIndex) const { return entry(nIndex).bHeight; }
-qint32 cls_IconFile::ImageSize(qint32 nIndex) const { return entry(nIndex).dwBytesInRes; }
+qint32 cls_IconFile::ImageWidth(qint32 nIndex) const
+{
+    return entry(nIndex).bWidth;
+}
+qint32 cls_IconFile::ImageHeight(qint32 nIndex) const
+{
+    return entry(nIndex).bHeight;
+}
+qint32 cls_IconFile::ImageSize(qint32 nIndex) const
+{
+    return entry(nIndex).dwBytesInRes;
+}
 
 qint32 cls_IconFile::ImageColourCount(qint32 nIndex) const
 {

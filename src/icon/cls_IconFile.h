@@ -1,6 +1,11 @@
 #pragma once
 
+#include "platform/Colour.h"
+
 #include <QByteArray>
+#include <QIcon>
+#include <QImage>
+#include <QPixmap>
 #include <QString>
 
 #include <cstdint>
@@ -94,6 +99,34 @@ public:
     void SetPalette(qint32 nIndex, std::span<const quint8> lPtrMem);
     bool saveicon(const QString& sFileName = QString());
 
+    // Draws image nIndex onto lHDC at (x, y): its colour bits (eType 0) or its mask (any
+    // other eType; 1 draws as the surface's background colour, 0 as its text colour). A
+    // width or height of 0 takes the image's; when both are 0 the image is copied
+    // unscaled, otherwise stretched. The block is not changed.
+    void DrawIconImage(Surface& lHDC, qint32 nIndex, qint32 eType = 0, qint32 x = 0, qint32 y = 0, qint32 lWidth = 0,
+        qint32 lHeight = 0, quint32 eRasterOp = SRCCOPY) const;
+
+    // Fills image nIndex from the image-sized rectangle at (x, y) of lHDC: pixels of
+    // lTransparentColour (-1: the colour at (x, y)) become transparent, with black colour
+    // bits; 1-, 4- and 8-bit images take the nearest colour of their own colour table.
+    // With lMaskHDC the mask comes from it instead: its pixels in its background colour are
+    // opaque. Without it, lHDC's background colour is left set to the transparent colour.
+    // bSetMaskUsingTransparentColour is accepted and not consulted. Error 9 for a bad index
+    // or a block too short for what its header describes, before anything is written.
+    void SetIconFromBitmap(Surface& lHDC, qint32 nIndex, qint32 x = 0, qint32 y = 0,
+        bool bSetMaskUsingTransparentColour = false, Colour lTransparentColour = -1, const Surface* lMaskHDC = nullptr);
+
+    // On this platform an icon handle is a QIcon holding one pixmap of the image's size: the
+    // colour bits, with alpha 0 where the AND mask is 1 (a mask pixel over non-black colour
+    // bits, which would invert the screen, is transparent too). A null icon when none can
+    // be made; the caller owns it like any value. lHDC decides colour or mono as the
+    // device context does.
+    QIcon IconHandle(const Surface& lHDC, qint32 nIndex) const;
+    // The picture object: a pixmap of the same image, null when no icon can be made.
+    QPixmap IconPicture(const Surface& lHDC, qint32 nIndex) const;
+    // What IconHandle holds, as an ARGB32 image; usable without a GUI application.
+    QImage ImageWithAlpha(const Surface& lHDC, qint32 nIndex) const;
+
     // Read access for the components built on the document (palette, rendering, tests).
     const IconHeader& header() const { return m_tHeader; }
     const IconDirEntry& entry(qint32 nIndex) const;
@@ -105,6 +138,14 @@ public:
 private:
     void reset(const QString& sFile);
     void checkIndex(qint32 nIndex) const;
+
+    // Colour (eKind 0) or mask (any other) bits of image nIndex drawn on a bitmap compatible
+    // with lHDC (mask: monochrome), blitted onto lHDC when bDraw is set; returned when
+    // bKeep is set, otherwise a null surface.
+    Surface RenderImage(Surface& lHDC, qint32 nIndex, qint32 eKind, bool bDraw, qint32 x, qint32 y, qint32 lWidth,
+        qint32 lHeight, quint32 eRasterOp, bool bKeep) const;
+    // The bitmap RenderImage draws, for a context of the given colour kind (true: colour).
+    Surface renderBitmap(bool bColourContext, qint32 nIndex, qint32 eKind) const;
     void ReceiveClone(const QString& sFileName, const ResourceId& vResourceID, const IconHeader& tHeader,
         const std::vector<IconDirEntry>& tEntries, const std::vector<QByteArray>& bImages);
 

@@ -20,7 +20,9 @@ public:
     void setPicture(const Picture& picture);
     void clearPicture();
 
-    Colour backColour() const { return m_surface.backgroundColour(); }
+    // The box's own colour: what it fills with on every redraw. The surface's background
+    // colour (SetBkColor on it, as SetIconFromBitmap does) does not change it.
+    Colour backColour() const { return m_backColour; }
     void setBackColour(Colour c);
 
     int width() const { return m_surface.width(); }
@@ -38,6 +40,7 @@ private:
     void redraw();
 
     Picture m_picture;
+    Colour m_backColour;
     Surface m_surface;
 };
 

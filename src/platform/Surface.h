@@ -37,7 +37,8 @@ public:
     int height() const { return m_image.height(); }
 
     Colour backgroundColour() const { return m_back; }
-    Colour SetBkColor(Colour c); // returns the previous colour
+    // Return the previous colour; CLR_INVALID is refused (returned, colour kept).
+    Colour SetBkColor(Colour c);
     Colour textColour() const { return m_text; }
     Colour SetTextColor(Colour c);
 
@@ -50,8 +51,8 @@ public:
     // conversion: colour to mono gives 1 where the source equals the source's background
     // colour; mono to colour gives the destination's text colour for 0, its background for 1.
     bool BitBlt(int x, int y, int w, int h, const Surface& src, int sx, int sy, quint32 rop = Rop::SRCCOPY);
-    bool StretchBlt(int x, int y, int w, int h, const Surface& src, int sx, int sy, int sw, int sh,
-        quint32 rop = Rop::SRCCOPY);
+    bool StretchBlt(
+        int x, int y, int w, int h, const Surface& src, int sx, int sy, int sw, int sh, quint32 rop = Rop::SRCCOPY);
 
     // Colour: Format_RGB32. Mono: Format_Mono with colour table {black, white}.
     const QImage& image() const { return m_image; }

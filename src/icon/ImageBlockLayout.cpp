@@ -1,0 +1,43 @@
+#include "icon/ImageBlockLayout.h"
+
+#include "platform/DibSection.h"
+#include "platform/Error.h"
+
+#include <algorithm>
+
+namespace brevane::detail {
+
+ImageBlockLayout ImageBlockLayout::of(const QByteArray& block, const IconDirEntry& entry)
+{
+    const std::span<const quint8> bytes { reinterpret_cast<const quint8*>(block.constData()),
+        static_cast<std::size_t>(block.size()) };
+    ImageBlockLayout l;
+    // Exactly dwBytesInRes bytes belong to the image, and never more than the block has.
+    l.usable = std::clamp<qint64>(entry.dwBytesInRes, 0, block.size());
+    l.header = BitmapInfoHeader::read(bytes.first(std::size_t(std::min<qint64>(l.usable, block.size()))));
+    l.width = l.header.biWidth;
+    l.height = l.header.biHeight / 2;
+    l.entryHeight = entry.bHeight;
+    l.colours = IconLayout::HeaderColourCount(l.header);
+    l.xorOffset = IconLayout::XorBitsOffset(l.header);
+    l.xorRow = IconLayout::BytesPerScanLine(qint64(l.header.biPlanes) * l.width * l.header.biBitCount);
+    l.maskOffset = l.xorOffset + l.entryHeight * l.xorRow;
+    l.maskRow = IconLayout::BytesPerScanLine(l.width);
+    return l;
+}
+
+void ImageBlockLayout::require(qint64 end) const
+{
+    if (end < 0 || end > usable)
+        throw Error::runtime(err::SubscriptOutOfRange);
+}
+
+QList<QRgb> ImageBlockLayout::colourTable(const QByteArray& block) const
+{
+    require(xorOffset);
+    const std::span<const quint8> bytes { reinterpret_cast<const quint8*>(block.constData()) + BitmapInfoHeader::Size,
+        static_cast<std::size_t>(4 * colours) };
+    return DibFormat::readTable(bytes, colours);
+}
+
+} // namespace brevane::detail

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "icon/cls_IconFile.h"
+
+#include <QList>
+#include <QRgb>
+
+namespace brevane::detail {
+
+// Where the parts of one image block lie, all in 64 bits. The header is read as the
+// block holds it; whether the ranges fit the block is checked by require().
+struct ImageBlockLayout {
+    BitmapInfoHeader header;
+    qint64 width = 0; // biWidth
+    qint64 height = 0; // biHeight / 2: the block's biHeight counts colour and mask rows
+    qint64 entryHeight = 0; // bHeight of the directory entry
+    qint64 colours = 0; // entries in the colour table
+    qint64 xorOffset = 0;
+    qint64 xorRow = 0;
+    qint64 maskOffset = 0; // always placed by bHeight, not by biHeight
+    qint64 maskRow = 0;
+    qint64 usable = 0; // bytes of the block that may be read or written
+
+    // Error 9 when the block cannot hold its header; error 6 when an offset leaves 32 bits.
+    static ImageBlockLayout of(const QByteArray& block, const IconDirEntry& entry);
+
+    // Error 9 unless [0, end) lies inside the usable bytes.
+    void require(qint64 end) const;
+
+    QList<QRgb> colourTable(const QByteArray& block) const;
+};
+
+} // namespace brevane::detail

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <QSize>
+
+namespace brevane::Metafile {
+
+enum class Kind { None, Emf, Wmf };
+
+// By content: an EMF header record, a placeable WMF key or a plain WMF header.
+Kind detect(const QByteArray& data);
+
+// Natural size in pixels at 96 dpi from the header's bounds; an invalid size when the
+// header is missing or its bounds make no sense. A plain WMF has no bounds: its size comes
+// from libwmf's scan of the drawing (wmfSize needs the whole file then).
+QSize emfSize(const QByteArray& data);
+QSize wmfSize(const QByteArray& data);
+
+// The drawing rendered at 'size' over transparent pixels; a null image when the
+// converter refuses the data.
+QImage renderEmf(const QByteArray& data, QSize size);
+QImage renderWmf(const QByteArray& data, QSize size);
+
+} // namespace brevane::Metafile

@@ -1,0 +1,187 @@
+#include "platform/PictureLoader.h"
+
+#include "platform/Error.h"
+#include "platform/Metafile.h"
+#include "platform/Surface.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QPainter>
+
+#include <cstdlib>
+
+namespace brevane {
+
+namespace {
+
+    // Pictures bigger than this are refused before anything is decoded: 64 megapixels is
+    // 256 MiB as a 32-bit image, far past any icon source, and a header can claim it in
+    // a few bytes.
+    constexpr qint64 MaxPixels = qint64(64) * 1024 * 1024;
+    constexpr int MaxSide = 32767;
+    constexpr qint64 MaxFileBytes = qint64(512) * 1024 * 1024;
+    // An icon directory names at most this many images we look at.
+    constexpr int MaxIconImages = 256;
+
+    const QList<QByteArray>& rasterFormats()
+    {
+        static const QList<QByteArray> formats { "bmp", "dib", "gif", "jpeg", "jpg", "png", "ico", "cur" };
+        return formats;
+    }
+
+    [[noreturn]] void invalidPicture()
+    {
+        throw Error::runtime(err::InvalidPicture);
+    }
+
+    void checkSize(QSize size)
+    {
+        if (size.width() <= 0 || size.height() <= 0)
+            invalidPicture();
+        if (size.width() > MaxSide || size.height() > MaxSide || qint64(size.width()) * size.height() > MaxPixels)
+            throw Error(err::InvalidPicture, applicationName(),
+                QStringLiteral("Invalid picture: %1 x %2 pixels is too large to load")
+                    .arg(size.width())
+                    .arg(size.height()));
+    }
+
+    QImage readOne(QImageReader& reader)
+    {
+        if (reader.size().isValid())
+            checkSize(reader.size());
+        QImage image = reader.read();
+        if (image.isNull())
+            return image;
+        checkSize(image.size());
+        // One working format whatever the reader produced (mono, indexed, RGB...).
+        return image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    }
+
+    // ICO and CUR hold several images; the reader gives the first by default. We take the
+    // one whose size is nearest to 32x32 (sum of the width and height differences), the
+    // first in the directory among equals: the size the program makes icons of by default.
+    QImage readIcon(QImageReader& reader)
+    {
+        const int count = std::min(reader.imageCount(), MaxIconImages);
+        QImage best;
+        int bestDistance = std::numeric_limits<int>::max();
+        for (int i = 0; i < std::max(count, 1); ++i) {
+            if (i > 0 && !reader.jumpToImage(i))
+                break;
+            QImage image = readOne(reader);
+            if (image.isNull())
+                continue;
+            const int distance = std::abs(image.width() - 32) + std::abs(image.height() - 32);
+            if (distance < bestDistance) {
+                bestDistance = distance;
+                best = std::move(image);
+            }
+        }
+        return best;
+    }
+
+    QImage readRaster(const QByteArray& data)
+    {
+        QByteArray copy = data;
+        QBuffer buffer(&copy);
+        buffer.open(QIODevice::ReadOnly);
+        QImageReader reader(&buffer);
+        // Content decides: a BMP renamed .dib (or anything renamed) is read for what it is.
+        reader.setDecideFormatFromContent(true);
+        reader.setAutoTransform(false);
+        const QByteArray format = reader.format().toLower();
+        if (!rasterFormats().contains(format))
+            return {};
+        if (format == "ico" || format == "cur")
+            return readIcon(reader);
+        return readOne(reader);
+    }
+
+} // namespace
+
+struct Picture::Data {
+    QImage image; // ARGB32 premultiplied, natural size
+};
+
+QSize Picture::size() const
+{
+    return m_data ? m_data->image.size() : QSize();
+}
+
+void Picture::drawOn(Surface& target) const
+{
+    if (!m_data || target.isNull())
+        return;
+    if (target.kind() == Surface::Kind::Colour) {
+        QPainter p(&target.image());
+        p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        p.drawImage(0, 0, m_data->image);
+        return;
+    }
+    // A mono surface: compose over its current pixels in colour, then keep the nearer of
+    // black and white.
+    const int w = std::min(target.width(), m_data->image.width());
+    const int h = std::min(target.height(), m_data->image.height());
+    Surface colour = Surface::colour(w, h);
+    colour.BitBlt(0, 0, w, h, target, 0, 0);
+    {
+        QPainter p(&colour.image());
+        p.drawImage(0, 0, m_data->image);
+    }
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            target.SetPixel(x, y, colour.GetPixel(x, y));
+}
+
+Picture PictureLoader::load(const QString& path)
+{
+    const QFileInfo info(path);
+    if (!info.exists() || !info.isFile())
+        throw Error::runtime(err::FileNotFound);
+    if (info.size() > MaxFileBytes)
+        throw Error(
+            err::InvalidPicture, applicationName(), QStringLiteral("Invalid picture: the file is too large to load"));
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        throw Error::runtime(75);
+    return fromData(f.readAll());
+}
+
+Picture PictureLoader::fromData(const QByteArray& data)
+{
+    if (data.isEmpty())
+        invalidPicture();
+    QImage image;
+    switch (Metafile::detect(data)) {
+    case Metafile::Kind::Emf: {
+        const QSize size = Metafile::emfSize(data);
+        if (!size.isValid())
+            invalidPicture();
+        checkSize(size);
+        image = Metafile::renderEmf(data, size);
+        break;
+    }
+    case Metafile::Kind::Wmf: {
+        const QSize size = Metafile::wmfSize(data);
+        if (!size.isValid())
+            invalidPicture();
+        checkSize(size);
+        image = Metafile::renderWmf(data, size);
+        break;
+    }
+    case Metafile::Kind::None:
+        image = readRaster(data);
+        break;
+    }
+    if (image.isNull())
+        invalidPicture();
+    auto d = std::make_shared<Picture::Data>();
+    d->image = std::move(image);
+    Picture picture;
+    picture.m_data = std::move(d);
+    return picture;
+}
+
+} // namespace brevane

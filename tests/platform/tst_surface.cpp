@@ -1,0 +1,327 @@
+#include "platform/DibSection.h"
+#include "platform/Surface.h"
+
+#include <QTest>
+
+using namespace brevane;
+
+Q_DECLARE_METATYPE(brevane::Surface::Kind)
+
+class tst_Surface : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void defaults();
+    void rasterOperations_data();
+    void rasterOperations();
+    void colourToMono_data();
+    void colourToMono();
+    void monoToColour_data();
+    void monoToColour();
+    void clipping();
+    void stretch_data();
+    void stretch();
+    void nullAndOutside();
+    void resizeKeepsPixels();
+    void nearestIndex_data();
+    void nearestIndex();
+    void sectionFromSurface24();
+    void sectionFromSurfaceIndexed_data();
+    void sectionFromSurfaceIndexed();
+    void sectionRoundTrip_data();
+    void sectionRoundTrip();
+    void sectionTooShort();
+};
+
+void tst_Surface::defaults()
+{
+    const Surface c = Surface::colour(3, 2);
+    QCOMPARE(c.kind(), Surface::Kind::Colour);
+    QCOMPARE(c.backgroundColour(), RGB(255, 255, 255));
+    QCOMPARE(c.textColour(), RGB(0, 0, 0));
+    QCOMPARE(c.GetPixel(2, 1), RGB(255, 255, 255));
+    const Surface m = Surface::mono(9, 2);
+    QCOMPARE(m.kind(), Surface::Kind::Mono);
+    QCOMPARE(m.image().format(), QImage::Format_Mono);
+    QCOMPARE(m.GetPixel(8, 1), RGB(0, 0, 0));
+}
+
+void tst_Surface::rasterOperations_data()
+{
+    QTest::addColumn<quint32>("rop");
+    QTest::addColumn<Colour>("expected");
+    // Source RGB(0xF0, 0x0F, 0xAA), destination RGB(0x3C, 0xFF, 0x55).
+    QTest::newRow("SRCCOPY takes the source") << Rop::SRCCOPY << RGB(0xF0, 0x0F, 0xAA);
+    QTest::newRow("NOTSRCCOPY inverts the source") << Rop::NOTSRCCOPY << RGB(0x0F, 0xF0, 0x55);
+    QTest::newRow("SRCAND ands") << Rop::SRCAND << RGB(0x30, 0x0F, 0x00);
+    QTest::newRow("SRCPAINT ors") << Rop::SRCPAINT << RGB(0xFC, 0xFF, 0xFF);
+    QTest::newRow("SRCINVERT xors") << Rop::SRCINVERT << RGB(0xCC, 0xF0, 0xFF);
+    QTest::newRow("SRCERASE source and not destination") << Rop::SRCERASE << RGB(0xC0, 0x00, 0xAA);
+    QTest::newRow("NOTSRCERASE not (source or destination)") << Rop::NOTSRCERASE << RGB(0x03, 0x00, 0x00);
+    QTest::newRow("BLACKNESS") << Rop::BLACKNESS << RGB(0, 0, 0);
+    QTest::newRow("WHITENESS") << Rop::WHITENESS << RGB(255, 255, 255);
+    QTest::newRow("DSTINVERT") << Rop::DSTINVERT << RGB(0xC3, 0x00, 0xAA);
+    // 0x00BB0226: MERGEPAINT, not source or destination.
+    QTest::newRow("MERGEPAINT any ternary code") << quint32(0x00BB0226) << RGB(0x3F, 0xFF, 0x55);
+}
+
+void tst_Surface::rasterOperations()
+{
+    QFETCH(quint32, rop);
+    QFETCH(Colour, expected);
+    Surface src = Surface::colour(4, 4, RGB(0xF0, 0x0F, 0xAA));
+    Surface dst = Surface::colour(6, 6, RGB(0x3C, 0xFF, 0x55));
+    QVERIFY(dst.BitBlt(1, 1, 4, 4, src, 0, 0, rop));
+    QCOMPARE(dst.GetPixel(1, 1), expected);
+    QCOMPARE(dst.GetPixel(4, 4), expected);
+    // Outside the rectangle nothing changes.
+    QCOMPARE(dst.GetPixel(0, 0), RGB(0x3C, 0xFF, 0x55));
+    QCOMPARE(dst.GetPixel(5, 5), RGB(0x3C, 0xFF, 0x55));
+}
+
+void tst_Surface::colourToMono_data()
+{
+    QTest::addColumn<Colour>("sourceBack");
+    QTest::addColumn<quint32>("rop");
+    QTest::addColumn<Colour>("expectedMagenta");
+    QTest::addColumn<Colour>("expectedOther");
+    QTest::newRow("background colour becomes white")
+        << RGB(255, 0, 255) << Rop::SRCCOPY << RGB(255, 255, 255) << RGB(0, 0, 0);
+    QTest::newRow("inverted, background colour becomes black")
+        << RGB(255, 0, 255) << Rop::NOTSRCCOPY << RGB(0, 0, 0) << RGB(255, 255, 255);
+    QTest::newRow("white background, nothing matches")
+        << RGB(255, 255, 255) << Rop::SRCCOPY << RGB(0, 0, 0) << RGB(0, 0, 0);
+}
+
+void tst_Surface::colourToMono()
+{
+    QFETCH(Colour, sourceBack);
+    QFETCH(quint32, rop);
+    QFETCH(Colour, expectedMagenta);
+    QFETCH(Colour, expectedOther);
+    Surface src = Surface::colour(2, 1, RGB(255, 0, 255));
+    src.SetPixel(1, 0, RGB(254, 0, 255)); // one step away is not the background
+    src.SetBkColor(sourceBack);
+    Surface mono = Surface::mono(2, 1);
+    QVERIFY(mono.BitBlt(0, 0, 2, 1, src, 0, 0, rop));
+    QCOMPARE(mono.GetPixel(0, 0), expectedMagenta);
+    QCOMPARE(mono.GetPixel(1, 0), expectedOther);
+}
+
+void tst_Surface::monoToColour_data()
+{
+    QTest::addColumn<Colour>("text");
+    QTest::addColumn<Colour>("back");
+    QTest::newRow("default colours") << RGB(0, 0, 0) << RGB(255, 255, 255);
+    QTest::newRow("red text on blue") << RGB(255, 0, 0) << RGB(0, 0, 255);
+}
+
+void tst_Surface::monoToColour()
+{
+    QFETCH(Colour, text);
+    QFETCH(Colour, back);
+    Surface mono = Surface::mono(2, 1);
+    mono.SetPixel(1, 0, RGB(255, 255, 255));
+    // The source's own colours play no part.
+    mono.SetTextColor(RGB(1, 2, 3));
+    mono.SetBkColor(RGB(4, 5, 6));
+    Surface dst = Surface::colour(2, 1, RGB(9, 9, 9));
+    dst.SetTextColor(text);
+    dst.SetBkColor(back);
+    QVERIFY(dst.BitBlt(0, 0, 2, 1, mono, 0, 0));
+    QCOMPARE(dst.GetPixel(0, 0), text);
+    QCOMPARE(dst.GetPixel(1, 0), back);
+}
+
+void tst_Surface::clipping()
+{
+    Surface src = Surface::colour(4, 4, RGB(10, 20, 30));
+    Surface dst = Surface::colour(4, 4, RGB(0, 0, 0));
+    // Partly outside the destination and the source: only the overlap is written.
+    QVERIFY(dst.BitBlt(2, 2, 10, 10, src, 1, 1));
+    QCOMPARE(dst.GetPixel(1, 1), RGB(0, 0, 0));
+    QCOMPARE(dst.GetPixel(2, 2), RGB(10, 20, 30));
+    QCOMPARE(dst.GetPixel(3, 3), RGB(10, 20, 30));
+    QVERIFY(dst.BitBlt(-3, -3, 4, 4, src, 0, 0, Rop::NOTSRCCOPY));
+    QCOMPARE(dst.GetPixel(0, 0), RGB(245, 235, 225));
+    QCOMPARE(dst.GetPixel(1, 0), RGB(0, 0, 0));
+}
+
+void tst_Surface::stretch_data()
+{
+    QTest::addColumn<Surface::Kind>("kind");
+    QTest::newRow("colour") << Surface::Kind::Colour;
+    QTest::newRow("mono") << Surface::Kind::Mono;
+}
+
+void tst_Surface::stretch()
+{
+    QFETCH(Surface::Kind, kind);
+    auto make = [&](int w, int h) { return kind == Surface::Kind::Mono ? Surface::mono(w, h) : Surface::colour(w, h); };
+    Surface src = make(2, 2);
+    src.fill(RGB(0, 0, 0));
+    src.SetPixel(1, 0, RGB(255, 255, 255));
+    src.SetPixel(0, 1, RGB(255, 255, 255));
+    Surface dst = make(4, 2);
+    QVERIFY(dst.StretchBlt(0, 0, 4, 2, src, 0, 0, 2, 2));
+    const Colour w = RGB(255, 255, 255), b = RGB(0, 0, 0);
+    const Colour expected[2][4] = { { b, b, w, w }, { w, w, b, b } };
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 4; ++x)
+            QCOMPARE(dst.GetPixel(x, y), expected[y][x]);
+}
+
+void tst_Surface::nullAndOutside()
+{
+    Surface none;
+    QVERIFY(none.isNull());
+    QCOMPARE(none.GetPixel(0, 0), CLR_INVALID);
+    Surface src = Surface::colour(2, 2);
+    QVERIFY(!none.BitBlt(0, 0, 2, 2, src, 0, 0));
+    Surface dst = Surface::colour(2, 2);
+    QVERIFY(!dst.BitBlt(0, 0, 2, 2, none, 0, 0));
+    QVERIFY(dst.BitBlt(0, 0, 2, 2, none, 0, 0, Rop::BLACKNESS)); // needs no source
+    QCOMPARE(dst.GetPixel(1, 1), RGB(0, 0, 0));
+    QCOMPARE(dst.GetPixel(2, 0), CLR_INVALID);
+    QCOMPARE(dst.GetPixel(-1, 0), CLR_INVALID);
+    QVERIFY(Surface::colour(0, 5).isNull());
+    QVERIFY(Surface::colour(100000, 100000).isNull()); // refused, not allocated
+    QVERIFY(Surface::mono(-1, 1).isNull());
+}
+
+void tst_Surface::resizeKeepsPixels()
+{
+    Surface s = Surface::colour(2, 2, RGB(1, 2, 3));
+    s.SetBkColor(RGB(200, 100, 50));
+    s.resize(3, 1);
+    QCOMPARE(s.width(), 3);
+    QCOMPARE(s.height(), 1);
+    QCOMPARE(s.GetPixel(1, 0), RGB(1, 2, 3));
+    QCOMPARE(s.GetPixel(2, 0), RGB(200, 100, 50));
+    QCOMPARE(s.backgroundColour(), RGB(200, 100, 50));
+}
+
+void tst_Surface::nearestIndex_data()
+{
+    QTest::addColumn<QList<QRgb>>("table");
+    QTest::addColumn<QRgb>("colour");
+    QTest::addColumn<int>("expected");
+    const QList<QRgb> bw { qRgb(0, 0, 0), qRgb(255, 255, 255) };
+    QTest::newRow("dark grey to black") << bw << qRgb(100, 100, 100) << 0;
+    QTest::newRow("light grey to white") << bw << qRgb(160, 160, 160) << 1;
+    QTest::newRow("tie goes to the lower index")
+        << QList<QRgb> { qRgb(0, 0, 0), qRgb(20, 0, 0) } << qRgb(10, 0, 0) << 0;
+    QTest::newRow("duplicate entries give the first")
+        << QList<QRgb> { qRgb(9, 9, 9), qRgb(5, 5, 5), qRgb(5, 5, 5) } << qRgb(5, 5, 5) << 1;
+    QTest::newRow("empty table gives 0") << QList<QRgb> {} << qRgb(5, 5, 5) << 0;
+}
+
+void tst_Surface::nearestIndex()
+{
+    QFETCH(QList<QRgb>, table);
+    QFETCH(QRgb, colour);
+    QFETCH(int, expected);
+    QCOMPARE(DibSection::nearestIndex(table, colour), expected);
+}
+
+void tst_Surface::sectionFromSurface24()
+{
+    // 3x2: rows bottom-up, 9 bytes padded to 12, blue-green-red per pixel.
+    Surface s = Surface::colour(3, 2);
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 3; ++x)
+            s.SetPixel(x, y, RGB(10 * x + 1, 10 * y + 2, 7));
+    const DibFormat f { 3, 2, 24, {} };
+    QCOMPARE(f.rowBytes(), 12);
+    const QByteArray bits = DibSection::fromSurface(s, 0, 0, f);
+    QCOMPARE(bits.size(), 24);
+    for (int y = 0; y < 2; ++y) {
+        const int row = (1 - y) * 12;
+        for (int x = 0; x < 3; ++x) {
+            QCOMPARE(quint8(bits[row + 3 * x]), quint8(7));
+            QCOMPARE(quint8(bits[row + 3 * x + 1]), quint8(10 * y + 2));
+            QCOMPARE(quint8(bits[row + 3 * x + 2]), quint8(10 * x + 1));
+        }
+        QCOMPARE(bits.mid(row + 9, 3), QByteArray(3, '\0'));
+    }
+}
+
+void tst_Surface::sectionFromSurfaceIndexed_data()
+{
+    QTest::addColumn<int>("bitCount");
+    QTest::newRow("1 bit") << 1;
+    QTest::newRow("4 bits") << 4;
+    QTest::newRow("8 bits") << 8;
+}
+
+void tst_Surface::sectionFromSurfaceIndexed()
+{
+    QFETCH(int, bitCount);
+    const int entries = 1 << bitCount;
+    QList<QRgb> table(entries, qRgb(0, 0, 0));
+    table[entries - 1] = qRgb(255, 255, 255);
+    table[entries / 2] = qRgb(250, 0, 0);
+    Surface s = Surface::colour(9, 1, RGB(0, 0, 0));
+    s.SetPixel(1, 0, RGB(240, 240, 240)); // nearest white
+    s.SetPixel(8, 0, RGB(200, 10, 10)); // nearest the red entry (white for 1 bit: entries/2 is 1)
+    const DibFormat f { 9, 1, bitCount, table };
+    const QByteArray bits = DibSection::fromSurface(s, 0, 0, f);
+    QCOMPARE(bits.size(), int(f.rowBytes()));
+    auto index = [&](int x) {
+        const auto* d = reinterpret_cast<const quint8*>(bits.constData());
+        const int bitPos = x * bitCount;
+        return (d[bitPos / 8] >> (8 - bitCount - bitPos % 8)) & (entries - 1);
+    };
+    // Black has several entries: the first (0) wins.
+    QCOMPARE(index(0), 0);
+    QCOMPARE(index(1), entries - 1);
+    QCOMPARE(index(8), entries / 2);
+    QCOMPARE(DibSection::nearestIndex(table, toQRgb(s.GetPixel(8, 0))), entries / 2);
+}
+
+void tst_Surface::sectionRoundTrip_data()
+{
+    QTest::addColumn<int>("bitCount");
+    QTest::newRow("1 bit") << 1;
+    QTest::newRow("4 bits") << 4;
+    QTest::newRow("8 bits") << 8;
+    QTest::newRow("24 bits") << 24;
+    QTest::newRow("32 bits") << 32;
+}
+
+void tst_Surface::sectionRoundTrip()
+{
+    QFETCH(int, bitCount);
+    QList<QRgb> table;
+    if (bitCount <= 8)
+        for (int i = 0; i < (1 << bitCount); ++i)
+            table.append(qRgb((i * 37) & 0xFF, (i * 91) & 0xFF, i & 0xFF));
+    Surface s = Surface::colour(7, 5);
+    for (int y = 0; y < 5; ++y)
+        for (int x = 0; x < 7; ++x)
+            s.SetPixel(x, y, bitCount <= 8 ? fromQRgb(table[(x + 3 * y) % table.size()]) : RGB(x * 30, y * 40, x + y));
+    const DibFormat f { 7, 5, bitCount, table };
+    const QByteArray bits = DibSection::fromSurface(s, 0, 0, f);
+    QCOMPARE(bits.size(), int(f.imageBytes()));
+    Surface back = Surface::colour(7, 5, RGB(1, 1, 1));
+    QVERIFY(DibSection::toSurface(
+        back, 0, 0, f, { reinterpret_cast<const quint8*>(bits.constData()), std::size_t(bits.size()) }));
+    for (int y = 0; y < 5; ++y)
+        for (int x = 0; x < 7; ++x)
+            QCOMPARE(back.GetPixel(x, y), s.GetPixel(x, y));
+}
+
+void tst_Surface::sectionTooShort()
+{
+    const DibFormat f { 4, 4, 24, {} };
+    const QByteArray bits(int(f.imageBytes()) - 1, '\x7f');
+    Surface s = Surface::colour(4, 4, RGB(1, 2, 3));
+    QVERIFY(!DibSection::toSurface(
+        s, 0, 0, f, { reinterpret_cast<const quint8*>(bits.constData()), std::size_t(bits.size()) }));
+    QCOMPARE(s.GetPixel(0, 0), RGB(1, 2, 3));
+    const DibFormat sixteen { 4, 4, 16, {} };
+    QVERIFY(!sixteen.isSupported());
+    QVERIFY(DibSection::fromSurface(s, 0, 0, sixteen).isEmpty());
+}
+
+QTEST_GUILESS_MAIN(tst_Surface)
+#include "tst_surface.moc"
