@@ -68,6 +68,7 @@ private Q_SLOTS:
     void invalidColourAfterSaveDialog();
     void saveCancelled();
     void savingTwiceWritesTwoFiles();
+    void paddingTakesWindowColour_data();
     void paddingTakesWindowColour();
     void failedWriteIsReported_data();
     void failedWriteIsReported();
@@ -397,30 +398,55 @@ void tst_frm_Multi::savingTwiceWritesTwoFiles()
     QVERIFY(m_prompts->messages.isEmpty());
 }
 
+void tst_frm_Multi::paddingTakesWindowColour_data()
+{
+    QTest::addColumn<QColor>("window");
+    QTest::addColumn<QString>("component"); // typed into all three colour boxes
+    QTest::addColumn<bool>("transparent");
+    QTest::newRow("white window, default colour") << QColor(255, 255, 255) << "255" << true;
+    QTest::newRow("white window, 300 counts as 255") << QColor(255, 255, 255) << "300" << true;
+    QTest::newRow("grey window, default colour") << QColor(210, 205, 200) << "255" << false;
+    QTest::newRow("white window, black transparent") << QColor(255, 255, 255) << "0" << false;
+}
+
 void tst_frm_Multi::paddingTakesWindowColour()
 {
-    // A desktop whose window colour is not white: the padding is that colour and, the
-    // transparent colour being white, stays opaque.
+    QFETCH(QColor, window);
+    QFETCH(QString, component);
+    QFETCH(bool, transparent);
+    // The previews take the desktop's window colour when the dialog is made.
     const QPalette saved = QApplication::palette();
-    QPalette grey = saved;
-    grey.setColor(QPalette::Base, QColor(210, 205, 200));
-    QApplication::setPalette(grey);
+    QPalette desktop = saved;
+    desktop.setColor(QPalette::Base, window);
+    QApplication::setPalette(desktop);
     frm_Multi dialog(*m_prompts);
     QApplication::setPalette(saved);
+    QCOMPARE(dialog.icon().preview(2).backColour(), fromQColor(window));
 
-    QCOMPARE(dialog.icon().preview(2).backColour(), RGB(210, 205, 200));
+    for (int i = 0; i < 3; ++i)
+        dialog.findChild<QLineEdit*>(QStringLiteral("txt_Color_%1").arg(i))->setText(component);
     m_prompts->answerFile(m_small16);
     dialog.cmd_Browse_Click(2);
-    m_prompts->answerFile(m_out->filePath(QStringLiteral("grey")));
+    m_prompts->answerFile(m_out->filePath(QStringLiteral("padded")));
     dialog.Command4_Click();
     QVERIFY(m_prompts->messages.isEmpty());
 
     QString why;
-    const QList<QImage> decoded = magickImages(m_out->filePath(QStringLiteral("grey.ico")), &why);
+    const QList<QImage> decoded = magickImages(m_out->filePath(QStringLiteral("padded.ico")), &why);
     QVERIFY2(decoded.size() == 1, qPrintable(why));
-    QCOMPARE(decoded[0].pixel(15, 15), gradientPicture(16, 16).pixel(15, 15) | 0xFF000000u);
-    QCOMPARE(decoded[0].pixel(16, 0), qRgb(210, 205, 200));
-    QCOMPARE(decoded[0].pixel(47, 47), qRgb(210, 205, 200));
+    QCOMPARE(decoded[0].size(), QSize(48, 48));
+    const QImage picture = gradientPicture(16, 16);
+    for (int y = 0; y < 48; ++y) {
+        for (int x = 0; x < 48; ++x) {
+            const QRgb got = decoded[0].pixel(x, y);
+            if (x < 16 && y < 16)
+                QCOMPARE(got, picture.pixel(x, y) | 0xFF000000u);
+            else if (transparent)
+                QCOMPARE(qAlpha(got), 0);
+            else
+                QCOMPARE(got, window.rgb());
+        }
+    }
 }
 
 void tst_frm_Multi::failedWriteIsReported_data()
