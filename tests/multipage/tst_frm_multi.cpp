@@ -63,6 +63,7 @@ private Q_SLOTS:
     void slotsInOrder();
     void saveNames_data();
     void saveNames();
+    void largerPictureCropped();
     void clearedTransparentIgnoresBoxes();
     void invalidColourAfterSaveDialog_data();
     void invalidColourAfterSaveDialog();
@@ -317,6 +318,17 @@ void tst_frm_Multi::saveNames()
     browse(0, m_small16);
     saveAs(chosen);
     QCOMPARE(filesIn(m_out->path()), QStringList { written });
+}
+
+void tst_frm_Multi::largerPictureCropped()
+{
+    browse(0, m_normal32);
+    saveAs(QStringLiteral("cropped"));
+    QVERIFY(m_prompts->messages.isEmpty());
+    QString why;
+    const QList<QImage> decoded = magickImages(m_out->filePath(QStringLiteral("cropped.ico")), &why);
+    QVERIFY2(decoded.size() == 1, qPrintable(why));
+    QVERIFY2(samePixels(decoded[0], gradientPicture(32, 32).copy(0, 0, 16, 16), &why), qPrintable(why));
 }
 
 void tst_frm_Multi::clearedTransparentIgnoresBoxes()
