@@ -16,5 +16,6 @@ int runList(const QStringList& args);
 int runExtract(const QStringList& args);
 int runPalette(const QStringList& args);
 int runConvert(const QStringList& args);
+int runMulti(const QStringList& args);
 
 } // namespace brevane::cli

@@ -7,6 +7,7 @@
 
 #include "platform/mdl_ErrorHandle.h"
 #include "platform/mdl_Paths.h"
+#include "platform/widgets/QtPrompts.h"
 #include "shell/frm_Main.h"
 
 namespace brevane::mdl_Main {
@@ -16,6 +17,9 @@ void Main(Prompts& prompts)
     InitCommonControlClasses();
     auto* form = new frm_Main(prompts);
     form->setAttribute(Qt::WA_DeleteOnClose);
+    // Message boxes and choosers stay in front of the main window.
+    if (auto* desktop = dynamic_cast<QtPrompts*>(&prompts))
+        desktop->setParentWidget(form);
     form->show();
     form->ShowStartupTips();
 }

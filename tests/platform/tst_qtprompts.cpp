@@ -19,8 +19,7 @@ using namespace brevane;
 namespace {
 // Waits for the next modal window to come up, hands it to the script, and stops waiting
 // once the window has gone.
-template<typename Window>
-void whenModal(std::function<void(Window*)> script)
+template <typename Window> void whenModal(std::function<void(Window*)> script)
 {
     auto* timer = new QTimer;
     timer->setInterval(5);
@@ -197,8 +196,8 @@ void tst_QtPrompts::chooseFile_data()
     QTest::newRow("one file of a multiple selection")
         << int(FileChooserRequest::Mode::OpenMultiple) << QStringLiteral("B.gif") << 2 << true
         << QStringLiteral("@/B.gif");
-    QTest::newRow("save gets the default suffix") << int(FileChooserRequest::Mode::Save) << QStringLiteral("new")
-                                                  << 1 << true << QStringLiteral("@/new.ico");
+    QTest::newRow("save gets the default suffix")
+        << int(FileChooserRequest::Mode::Save) << QStringLiteral("new") << 1 << true << QStringLiteral("@/new.ico");
     QTest::newRow("cancelled") << int(FileChooserRequest::Mode::Open) << QString() << 1 << false << QString();
 }
 
@@ -238,7 +237,8 @@ void tst_QtPrompts::chooseFile()
     const FileChooserResult chosen = prompts.chooseFile(request);
 
     QCOMPARE(title, QStringLiteral("Browse for files..."));
-    QCOMPARE(filters, (QStringList { QStringLiteral("Pictures (*.bmp *.gif)"), QStringLiteral("All file types (*.*) (*)") }));
+    QCOMPARE(filters,
+        (QStringList { QStringLiteral("Pictures (*.bmp *.gif)"), QStringLiteral("All file types (*.*) (*)") }));
     QCOMPARE(chosen.accepted, accepted);
     QString expected = result;
     expected.replace(QLatin1Char('@'), QDir::toNativeSeparators(dir.path()));

@@ -102,6 +102,7 @@ private Q_SLOTS:
     void untickedTipsStayOffUntilMoreTips();
     void alwaysOnTop();
     void windowMenuOpens();
+    void windowMenuCommands();
 
 private:
     test::ScriptedPrompts* m_prompts = nullptr;
@@ -651,6 +652,24 @@ void tst_MainWindow::windowMenuOpens()
     menu->hide();
     QTest::mouseClick(form.lbl_Info, Qt::LeftButton);
     QCOMPARE(shown.size(), 2);
+}
+
+void tst_MainWindow::windowMenuCommands()
+{
+    frm_Main form(*m_prompts);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    mdl_SystemMenu::MenuItem(mdl_SystemMenu::SC_MAXIMIZE)->trigger();
+    QVERIFY(form.isMaximized());
+    // The hook leaves the other commands alone, also while the window stays on top.
+    mdl_SystemMenu::MenuItem(555)->trigger();
+    QVERIFY(form.isMaximized());
+    mdl_SystemMenu::MenuItem(mdl_SystemMenu::SC_RESTORE)->trigger();
+    QVERIFY(!form.isMaximized());
+    mdl_SystemMenu::MenuItem(mdl_SystemMenu::SC_MINIMIZE)->trigger();
+    QVERIFY(form.isMinimized());
+    mdl_SystemMenu::MenuItem(mdl_SystemMenu::SC_CLOSE)->trigger();
+    QVERIFY(!form.isVisible());
 }
 
 QTEST_MAIN(tst_MainWindow)
