@@ -8,13 +8,17 @@
 #include <QHeaderView>
 #include <QIcon>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QPushButton>
 #include <QShortcut>
 
+#include "convert/widgets/frm_Customize.h"
 #include "dialogs/cls_CommonDialog.h"
+#include "multipage/widgets/frm_Multi.h"
+#include "platform/widgets/PictureBoxView.h"
 #include "platform/Prompts.h"
 #include "platform/StepRunner.h"
 #include "shell/ClickableLabel.h"
@@ -43,6 +47,20 @@ frm_Main::frm_Main(Prompts& prompts, QWidget* parent)
     setObjectName(QStringLiteral("frm_Main"));
     setWindowTitle(QStringLiteral("Brevane v.2.0 ::: Picture to icon"));
     runModal = [](QDialog& dialog) { dialog.exec(); };
+    openCustomize = [this](const QString& sFirstFolderTag, bool bSeveralRows) {
+        const QList<PictureRow> rows = Rows();
+        frm_Customize dialog(m_prompts, std::vector<PictureRow>(rows.begin(), rows.end()), this);
+        if (bSeveralRows) {
+            dialog.pic_Hdc()->setEnabled(false);
+            dialog.lbl_Pic()->setEnabled(false);
+        }
+        dialog.txt_Path()->setText(sFirstFolderTag);
+        runModal(dialog);
+    };
+    openMulti = [this] {
+        frm_Multi dialog(m_prompts, this);
+        runModal(dialog);
+    };
 
     // The information strip across the top.
     f_Info = new QFrame(this);

@@ -33,7 +33,7 @@ public:
     ~frm_Main() override;
 
     // Doors to the windows that live elsewhere: the conversion options (given row 1's folder
-    // and whether several rows are listed) and the multi-page builder. Unset: nothing opens.
+    // and whether several rows are listed) and the multi-page builder; tests may replace them.
     std::function<void(const QString& sFirstFolderTag, bool bSeveralRows)> openCustomize;
     std::function<void()> openMulti;
     // How a modal window of this one is run; exec() unless a test looks in.

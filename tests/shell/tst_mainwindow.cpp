@@ -23,6 +23,7 @@
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QLineEdit>
 #include <QTest>
 #include <QUrl>
 
@@ -90,6 +91,8 @@ private Q_SLOTS:
     void popupOnRightClickOnly_data();
     void popupOnRightClickOnly();
     void goOnEmptyList();
+    void goAndProgramOpenTheirWindows_data();
+    void goAndProgramOpenTheirWindows();
     void goOpensOptions_data();
     void goOpensOptions();
     void taskItemsDispatch_data();
@@ -413,6 +416,48 @@ void tst_MainWindow::goOnEmptyList()
     QCOMPARE(shown.title, QStringLiteral("Brevane"));
     QCOMPARE(shown.icon, MsgIcon::Exclamation);
     QCOMPARE(shown.buttons, MsgButtons::Ok);
+}
+
+void tst_MainWindow::goAndProgramOpenTheirWindows_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<bool>("previewEnabled");
+    QTest::newRow("GO, one row") << QStringLiteral("GO") << 1 << QStringLiteral("frm_Customize") << true;
+    QTest::newRow("GO, two rows") << QStringLiteral("GO") << 2 << QStringLiteral("frm_Customize") << false;
+    QTest::newRow("PROGRAM") << QStringLiteral("PROGRAM") << 0 << QStringLiteral("frm_Multi") << true;
+}
+
+void tst_MainWindow::goAndProgramOpenTheirWindows()
+{
+    QFETCH(QString, key);
+    QFETCH(int, rows);
+    QFETCH(QString, window);
+    QFETCH(bool, previewEnabled);
+    frm_Main form(*m_prompts);
+    for (int i = 0; i < rows; ++i)
+        form.AddRow(QStringLiteral("p%1.bmp").arg(i), QStringLiteral("/Pictures%1").arg(i));
+    ModalRecorder modal;
+    QString path;
+    bool preview = true;
+    bool label = true;
+    modal.inside = [&](QDialog& dialog) {
+        if (auto* box = dialog.findChild<QLineEdit*>(QStringLiteral("txt_Path")))
+            path = box->text();
+        if (auto* pic = dialog.findChild<QWidget*>(QStringLiteral("pic_Hdc")))
+            preview = pic->isEnabled();
+        if (auto* lbl = dialog.findChild<QWidget*>(QStringLiteral("lbl_Pic")))
+            label = lbl->isEnabled();
+    };
+    modal.attach(form);
+    form.eb_Main_ItemClick(key);
+    QCOMPARE(modal.shown, QStringList { window });
+    QCOMPARE(preview, previewEnabled);
+    QCOMPARE(label, previewEnabled);
+    if (rows > 0)
+        QCOMPARE(path, QStringLiteral("/Pictures0"));
+    QVERIFY(m_prompts->messages.isEmpty());
 }
 
 void tst_MainWindow::goOpensOptions_data()
