@@ -63,6 +63,30 @@ namespace {
         return false;
     }
 
+    // libwmf allocates what the header's largest-record field says before reading a record,
+    // and trusts record sizes: the header must not claim a record larger than the file,
+    // and every record must lie inside the data up to META_EOF.
+    bool wmfRecordsSound(std::span<const quint8> d)
+    {
+        std::size_t at = (le::u32(d, 0) == PlaceableKey) ? PlaceableBytes : 0;
+        if (!plainWmfHeader(d, at))
+            return false;
+        const quint64 maxRecordBytes = quint64(le::u32(d, at + 12)) * 2;
+        if (maxRecordBytes > d.size())
+            return false;
+        at += WmfHeaderBytes;
+        while (at + 6 <= d.size()) {
+            const quint64 bytes = quint64(le::u32(d, at)) * 2;
+            const quint16 function = le::u16(d, at + 4);
+            if (bytes < 6 || bytes > d.size() - at)
+                return false;
+            if (function == 0) // META_EOF
+                return true;
+            at += std::size_t(bytes);
+        }
+        return false;
+    }
+
     QSize sane(double w, double h)
     {
         if (!(w >= 0.5 && h >= 0.5))
@@ -209,7 +233,7 @@ QSize wmfSize(const QByteArray& data)
             return {};
         return sane(double(right - left) * Dpi / inch, double(bottom - top) * Dpi / inch);
     }
-    if (!plainWmfHeader(d, 0))
+    if (!plainWmfHeader(d, 0) || !wmfRecordsSound(d))
         return {};
     WmfSession session(data);
     if (!session.scanned())
@@ -247,7 +271,7 @@ QImage renderEmf(const QByteArray& data, QSize size)
 
 QImage renderWmf(const QByteArray& data, QSize size)
 {
-    if (detect(data) != Kind::Wmf || size.isEmpty())
+    if (detect(data) != Kind::Wmf || !wmfRecordsSound(bytes(data)) || size.isEmpty())
         return {};
     WmfSession session(data);
     const QByteArray svg = session.svg(size);

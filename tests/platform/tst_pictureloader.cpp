@@ -237,6 +237,16 @@ void tst_PictureLoader::rejects_data()
     for (int i = 0; i < random.size(); ++i)
         random[i] = char((i * 7919 + 13) % 251);
     QTest::newRow("random bytes") << random << "r.jpg";
+    // The header's largest record (words at 22 + 12) claims 3.9 GB: libwmf would allocate it.
+    QByteArray hugeRecord = wmf;
+    qToLittleEndian<quint32>(0x746E6968u, hugeRecord.data() + 22 + 12);
+    QTest::newRow("WMF header claiming a 3.9 GB record") << hugeRecord << "h.wmf";
+    QByteArray noEof = wmf;
+    noEof.chop(6);
+    QTest::newRow("WMF without its EOF record") << noEof << "e.wmf";
+    QByteArray longRecord = wmf;
+    qToLittleEndian<quint32>(0x10000u, longRecord.data() + 22 + 18);
+    QTest::newRow("WMF record longer than the file") << longRecord << "l.wmf";
     // Qt's BMP reader gives up on the header already: nothing is allocated either way.
     QTest::newRow("BMP claiming 30000x30000 without pixels") << bmpBomb() << "b.bmp";
 }
@@ -277,6 +287,7 @@ void tst_PictureLoader::bombIsRefused_data()
     QTest::addColumn<QByteArray>("data");
     QTest::newRow("PNG claiming 30000x30000") << pngBomb(30000, 30000);
     QTest::newRow("PNG claiming 40000x1") << pngBomb(40000, 1);
+    QTest::newRow("PNG claiming 6000x6000, 36 megapixels") << pngBomb(6000, 6000);
     QTest::newRow("EMF frame of 30000x30000 pixels") << [] {
         QByteArray emf = test::makeEmf(48, 24, QRect(0, 0, 24, 24), 0xFF);
         qToLittleEndian<qint32>(30000 * 2540 / 96, emf.data() + 32);
