@@ -47,9 +47,31 @@ namespace {
         return (type == 1 || type == 2) && headerWords == 9 && (version == 0x0100 || version == 0x0300);
     }
 
+    // The header's description and pixel format lie inside the header record: the
+    // converter reads them from the offsets given.
+    bool emfHeaderSound(std::span<const quint8> d)
+    {
+        const quint64 headerSize = le::u32(d, 4);
+        if (headerSize < EmfHeaderBytes || headerSize > d.size())
+            return false;
+        const quint64 nDescription = le::u32(d, 60), offDescription = le::u32(d, 64);
+        if ((nDescription != 0 || offDescription != 0)
+            && (offDescription < EmfHeaderBytes || offDescription + 2 * nDescription > headerSize))
+            return false;
+        if (headerSize >= 100) {
+            const quint64 cbPixelFormat = le::u32(d, 88), offPixelFormat = le::u32(d, 92);
+            if ((cbPixelFormat != 0 || offPixelFormat != 0)
+                && (offPixelFormat < EmfHeaderBytes || offPixelFormat + cbPixelFormat > headerSize))
+                return false;
+        }
+        return true;
+    }
+
     // Every record lies inside the data, and the last one is EMR_EOF: emf2svg trusts the sizes.
     bool emfRecordsSound(std::span<const quint8> d)
     {
+        if (!emfHeaderSound(d))
+            return false;
         std::size_t at = 0;
         while (at + 8 <= d.size()) {
             const quint32 type = le::u32(d, at);

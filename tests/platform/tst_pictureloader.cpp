@@ -226,6 +226,18 @@ void tst_PictureLoader::rejects_data()
     QByteArray wrongRecord = emf;
     qToLittleEndian<quint32>(0x7FFFFFF0u, wrongRecord.data() + 88 + 4); // a record longer than the file
     QTest::newRow("EMF record size past the end") << wrongRecord << "r.emf";
+    // Found by fuzzing: the converter read the description at an offset past the header.
+    QTest::newRow("EMF description offset at the end of the file") << QByteArray::fromHex(
+        "010000005800000000000000f80000000b000000070000000000000000000000"
+        "3d010000d300000020454d4600000100b4000000060000000200000000000000"
+        "b400000000000000c0030000c0030000fe000000fe0000002700000018000000"
+        "0145000000000000ff00000000000000250000000c0000000100000025000000"
+        "0c000000080000802b0000001800000000000000000000000600000008000000"
+        "0e00000014000000000000001000000014000000") << "d.emf";
+    QByteArray description = emf;
+    qToLittleEndian<quint32>(10, description.data() + 60); // 10 characters at 80: inside the header's fields
+    qToLittleEndian<quint32>(80, description.data() + 64);
+    QTest::newRow("EMF description inside the header's fields") << description << "i.emf";
     QByteArray wmf = test::makeWmf(48, 24, QRect(0, 0, 24, 24), 0xFF);
     QByteArray inchZero = wmf;
     qToLittleEndian<quint16>(0, inchZero.data() + 14);
