@@ -15,5 +15,6 @@ int runPreview(const QStringList& args);
 int runList(const QStringList& args);
 int runExtract(const QStringList& args);
 int runPalette(const QStringList& args);
+int runMulti(const QStringList& args);
 
 } // namespace brevane::cli

@@ -18,8 +18,8 @@ int runExtract(const QStringList& args)
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The executable or library."));
     const QCommandLineOption output({ QStringLiteral("o"), QStringLiteral("output") },
         QStringLiteral("The icon file to write."), QStringLiteral("OUT.ico"));
-    const QCommandLineOption id(QStringLiteral("id"), QStringLiteral("The group's resource number."),
-        QStringLiteral("N"));
+    const QCommandLineOption id(
+        QStringLiteral("id"), QStringLiteral("The group's resource number."), QStringLiteral("N"));
     const QCommandLineOption name(QStringLiteral("name"),
         QStringLiteral("The group's resource name (case does not matter)."), QStringLiteral("NAME"));
     parser.addOptions({ output, id, name });

@@ -45,7 +45,8 @@ int runList(const QStringList& args)
         const quint16* id = std::get_if<quint16>(&k);
         out() << "  " << groupLabel(k) << ": ";
         try {
-            if (!(id ? icon.LoadIconFromEXE(*pe, file, *id) : icon.LoadIconFromEXE(*pe, file, 0, std::get<QString>(k)))) {
+            if (!(id ? icon.LoadIconFromEXE(*pe, file, *id)
+                     : icon.LoadIconFromEXE(*pe, file, 0, std::get<QString>(k)))) {
                 out() << "no images\n";
                 continue;
             }

@@ -17,15 +17,16 @@ int runPalette(const QStringList& args)
     const QCommandLineOption standard16(QStringLiteral("standard16"), QStringLiteral("The 16 basic colours."));
     const QCommandLineOption standard256(QStringLiteral("standard256"),
         QStringLiteral("The 16 basic colours, a 6-level colour cube and a grey ramp (256 entries)."));
-    const QCommandLineOption uniform256(QStringLiteral("uniform256"),
-        QStringLiteral("A 5-level colour cube, padded with black to 256 entries."));
+    const QCommandLineOption uniform256(
+        QStringLiteral("uniform256"), QStringLiteral("A 5-level colour cube, padded with black to 256 entries."));
     const QCommandLineOption mono(QStringLiteral("mono"), QStringLiteral("Black and white."));
-    const QCommandLineOption load(QStringLiteral("load"), QStringLiteral("A JASC palette file to read."),
-        QStringLiteral("FILE.pal"));
+    const QCommandLineOption load(
+        QStringLiteral("load"), QStringLiteral("A JASC palette file to read."), QStringLiteral("FILE.pal"));
     const QCommandLineOption fromIcon(QStringLiteral("from-icon"),
         QStringLiteral("An icon file whose image's colour table becomes the palette."), QStringLiteral("FILE.ico"));
     const QCommandLineOption image(QStringLiteral("image"),
-        QStringLiteral("The image of --from-icon, numbered from 1 (default 1)."), QStringLiteral("N"), QStringLiteral("1"));
+        QStringLiteral("The image of --from-icon, numbered from 1 (default 1)."), QStringLiteral("N"),
+        QStringLiteral("1"));
     const QCommandLineOption output({ QStringLiteral("o"), QStringLiteral("output") },
         QStringLiteral("The palette file to write."), QStringLiteral("OUT.pal"));
     parser.addOptions({ standard16, standard256, uniform256, mono, load, fromIcon, image, output });

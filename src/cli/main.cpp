@@ -21,6 +21,7 @@ const Command commands[] = {
     { "list", "list the icon groups of an executable or library", runList },
     { "extract", "write an icon group of an executable as an ICO file", runExtract },
     { "palette", "write a standard, loaded or icon palette as a JASC palette file", runPalette },
+    { "multi", "build one icon from a 16x16, a 32x32 and a 48x48 picture", runMulti },
 };
 
 void printUsage(FILE* to)

@@ -2,12 +2,12 @@
 
 #include "icon/cls_IconFile.h"
 #include "platform/Error.h"
+#include "platform/SafeWrite.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
-#include <QSaveFile>
 
 #include <cmath>
 #include <cstdlib>
@@ -96,12 +96,30 @@ const ColorEntry& cls_Colors::at(qint32 iIndex) const
     return m_tColors[static_cast<std::size_t>(iIndex - 1)];
 }
 
-quint8 cls_Colors::Red(qint32 iIndex) const { return at(iIndex).Red; }
-quint8 cls_Colors::Green(qint32 iIndex) const { return at(iIndex).Green; }
-quint8 cls_Colors::Blue(qint32 iIndex) const { return at(iIndex).Blue; }
-void cls_Colors::Red(qint32 iIndex, quint8 bRed) { at(iIndex).Red = bRed; }
-void cls_Colors::Green(qint32 iIndex, quint8 bGreen) { at(iIndex).Green = bGreen; }
-void cls_Colors::Blue(qint32 iIndex, quint8 bBlue) { at(iIndex).Blue = bBlue; }
+quint8 cls_Colors::Red(qint32 iIndex) const
+{
+    return at(iIndex).Red;
+}
+quint8 cls_Colors::Green(qint32 iIndex) const
+{
+    return at(iIndex).Green;
+}
+quint8 cls_Colors::Blue(qint32 iIndex) const
+{
+    return at(iIndex).Blue;
+}
+void cls_Colors::Red(qint32 iIndex, quint8 bRed)
+{
+    at(iIndex).Red = bRed;
+}
+void cls_Colors::Green(qint32 iIndex, quint8 bGreen)
+{
+    at(iIndex).Green = bGreen;
+}
+void cls_Colors::Blue(qint32 iIndex, quint8 bBlue)
+{
+    at(iIndex).Blue = bBlue;
+}
 
 void cls_Colors::create(qint32 nCount)
 {
@@ -195,8 +213,8 @@ qint32 cls_Colors::ClosestIndex(qint32 red, qint32 green, qint32 blue) const
         if (e.Red == red && e.Green == green && e.Blue == blue)
             return i;
         // Out-of-range inputs are not clamped; 64 bits keep their differences exact.
-        const qint64 distance = std::llabs(qint64(red) - e.Red) + std::llabs(qint64(green) - e.Green)
-            + std::llabs(qint64(blue) - e.Blue);
+        const qint64 distance
+            = std::llabs(qint64(red) - e.Red) + std::llabs(qint64(green) - e.Green) + std::llabs(qint64(blue) - e.Blue);
         if (distance < bestDistance) {
             best = i;
             bestDistance = distance;
@@ -268,13 +286,22 @@ bool cls_Colors::SaveToJASCFile(const QString& sFileName) const
     }
 
     // Written beside the target and renamed over it, so a failed save leaves the old file as it was.
-    QSaveFile f(sFileName);
-    if (sFileName.isEmpty() || !f.open(QIODevice::WriteOnly))
-        throw paletteError(fileError(f, sFileName));
-    if (f.write(text) != text.size() || !f.commit()) {
-        const Error e = paletteError(fileError(f, sFileName));
-        f.cancelWriting();
-        throw e;
+    if (sFileName.isEmpty())
+        throw paletteError(Error::runtime(52));
+    const QFileInfo target(sFileName);
+    if (target.exists() && !target.isDir() && !target.isWritable())
+        throw paletteError(Error::runtime(75));
+    switch (writeFileSafely(sFileName, [&text](QIODevice& f) { return f.write(text) == text.size(); })) {
+    case SafeWriteResult::Ok:
+        break;
+    case SafeWriteResult::OpenFailed:
+        if (target.isDir())
+            throw paletteError(Error::runtime(75));
+        if (!target.absoluteDir().exists())
+            throw paletteError(Error::runtime(76));
+        throw paletteError(Error::runtime(70));
+    case SafeWriteResult::WriteFailed:
+        throw paletteError(Error::runtime(57));
     }
     return true;
 }

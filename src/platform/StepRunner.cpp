@@ -58,8 +58,8 @@ StepRunner::Result StepRunner::step(int line, const std::function<void()>& fn)
                                  .arg(failure.number)
                                  .arg(line)
                                  .arg(failure.description);
-        const MsgAnswer answer = m_prompts.message(text, QStringLiteral("Error"), MsgIcon::Critical,
-                                                   MsgButtons::AbortRetryIgnore);
+        const MsgAnswer answer
+            = m_prompts.message(text, QStringLiteral("Error"), MsgIcon::Critical, MsgButtons::AbortRetryIgnore);
         // The log is best effort: whatever happens to it, the answer decides what comes next.
         mdl_ErrorHandle::WriteErrorLog(QStringLiteral("%1:%2:%3").arg(m_location).arg(line).arg(failure.number));
 

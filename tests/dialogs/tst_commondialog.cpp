@@ -17,8 +17,7 @@ QString nuls(const QString& withBars)
 }
 
 // Runs fn and gives the number, source and description of the error it raised.
-template<typename Fn>
-std::optional<Error> raised(Fn fn)
+template <typename Fn> std::optional<Error> raised(Fn fn)
 {
     try {
         fn();
@@ -77,17 +76,18 @@ void tst_CommonDialog::filterConversion_data()
     QTest::addColumn<QString>("filter");
     QTest::addColumn<QString>("converted"); // '#' stands for NUL
     QTest::addColumn<QStringList>("pairs");
-    QTest::newRow("icon and all files")
-        << QStringLiteral("Icon file (*.ico)|*.ico|All file types (*.*)|*.*")
-        << QStringLiteral("Icon file (*.ico)#*.ico#All file types (*.*)#*.*##")
-        << QStringList { QStringLiteral("Icon file (*.ico)"), QStringLiteral("*.ico"),
-               QStringLiteral("All file types (*.*)"), QStringLiteral("*.*") };
-    QTest::newRow("colon separates like a bar") << QStringLiteral("Drive C:|*.*")
-                                                << QStringLiteral("Drive C##*.*##") << QStringList {};
+    QTest::newRow("icon and all files") << QStringLiteral("Icon file (*.ico)|*.ico|All file types (*.*)|*.*")
+                                        << QStringLiteral("Icon file (*.ico)#*.ico#All file types (*.*)#*.*##")
+                                        << QStringList { QStringLiteral("Icon file (*.ico)"), QStringLiteral("*.ico"),
+                                               QStringLiteral("All file types (*.*)"), QStringLiteral("*.*") };
+    QTest::newRow("colon separates like a bar")
+        << QStringLiteral("Drive C:|*.*") << QStringLiteral("Drive C##*.*##") << QStringList {};
     QTest::newRow("pictures with trailing semicolon")
         << QStringLiteral("All picture files|*.bmp;*.dib;*.gif;*.jpg;*.emf;*.wmf;*.ico;*.cur;|All file types (*.*)|*.*")
-        << QStringLiteral("All picture files#*.bmp;*.dib;*.gif;*.jpg;*.emf;*.wmf;*.ico;*.cur;#All file types (*.*)#*.*##")
-        << QStringList { QStringLiteral("All picture files"), QStringLiteral("*.bmp;*.dib;*.gif;*.jpg;*.emf;*.wmf;*.ico;*.cur;"),
+        << QStringLiteral(
+               "All picture files#*.bmp;*.dib;*.gif;*.jpg;*.emf;*.wmf;*.ico;*.cur;#All file types (*.*)#*.*##")
+        << QStringList { QStringLiteral("All picture files"),
+               QStringLiteral("*.bmp;*.dib;*.gif;*.jpg;*.emf;*.wmf;*.ico;*.cur;"),
                QStringLiteral("All file types (*.*)"), QStringLiteral("*.*") };
     QTest::newRow("empty") << QString() << QStringLiteral("##") << QStringList {};
 }
@@ -267,9 +267,9 @@ void tst_CommonDialog::multipleOpen_data()
     QTest::addColumn<QStringList>("files");
     QTest::newRow("one file picked") << QStringLiteral("/tmp/Pics/Photo.JPG") << QStringLiteral("/tmp/Pics/Photo.JPG")
                                      << QStringLiteral("/tmp/Pics/") << QStringList { QStringLiteral("Photo.JPG") };
-    QTest::newRow("one file picked, backslashes") << QStringLiteral("C:\\Pics\\Photo.JPG")
-                                                  << QStringLiteral("C:\\Pics\\Photo.JPG") << QStringLiteral("C:\\Pics\\")
-                                                  << QStringList { QStringLiteral("Photo.JPG") };
+    QTest::newRow("one file picked, backslashes")
+        << QStringLiteral("C:\\Pics\\Photo.JPG") << QStringLiteral("C:\\Pics\\Photo.JPG")
+        << QStringLiteral("C:\\Pics\\") << QStringList { QStringLiteral("Photo.JPG") };
     QTest::newRow("two files below the root")
         << QStringLiteral("/tmp/Art#a.bmp#b.bmp##") << QStringLiteral("/tmp/Art") << QStringLiteral("/tmp/Art")
         << QStringList { QStringLiteral("a.bmp"), QStringLiteral("b.bmp") };

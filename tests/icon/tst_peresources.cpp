@@ -1,3 +1,6 @@
+#include <csignal>
+#include <sys/resource.h>
+
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -42,7 +45,8 @@ const QByteArray Image3 = imageBlock(48, 1000, 3); // 7336 bytes
 
 QList<PeResource> standardResources()
 {
-    const QByteArray threeImages = groupResource({ { 16, 16, 1, 176, 1 }, { 32, 32, 4, 744, 2 }, { 48, 48, 24, 7336, 3 } });
+    const QByteArray threeImages
+        = groupResource({ { 16, 16, 1, 176, 1 }, { 32, 32, 4, 744, 2 }, { 48, 48, 24, 7336, 3 } });
     return {
         { PeResources::RT_ICON, quint16(1), 0, Image1 },
         { PeResources::RT_ICON, quint16(2), 0, Image2 },
@@ -99,6 +103,7 @@ private Q_SLOTS:
     void groupCountBelowOne_data();
     void groupCountBelowOne();
     void sharedImageReadOnce();
+    void failedSaveKeepsOldIcon();
 
     void realExecutables_data();
     void realExecutables();
@@ -179,8 +184,8 @@ void tst_PeResources::initTestCase()
         }
         const QString res = prefix + QStringLiteral(".res");
         const QString out = prefix + QStringLiteral(".exe");
-        QVERIFY(runTool(windres, { QStringLiteral("app.rc"), QStringLiteral("-O"), QStringLiteral("coff"),
-            QStringLiteral("-o"), res }));
+        QVERIFY(runTool(windres,
+            { QStringLiteral("app.rc"), QStringLiteral("-O"), QStringLiteral("coff"), QStringLiteral("-o"), res }));
         QVERIFY(runTool(gcc, { QStringLiteral("-o"), out, QStringLiteral("app.c"), res }));
         *exe = m_dir.filePath(out);
     }
@@ -247,8 +252,8 @@ void tst_PeResources::loadsGroups_data()
     QTest::newRow("PE32, id 1, three images") << false << 1 << QString() << QVariant(1) << three;
     QTest::newRow("PE32+, id 1, three images") << true << 1 << QString() << QVariant(1) << three;
     QTest::newRow("id wins over a name") << false << 1 << QStringLiteral("MYICON") << QVariant(1) << three;
-    QTest::newRow("name in another case") << false << 0 << QStringLiteral("myicon") << QVariant(QStringLiteral("myicon"))
-                                          << QList<QByteArray> { Image2 };
+    QTest::newRow("name in another case")
+        << false << 0 << QStringLiteral("myicon") << QVariant(QStringLiteral("myicon")) << QList<QByteArray> { Image2 };
     QTest::newRow("PE32+, name") << true << 0 << QStringLiteral("MyIcon") << QVariant(QStringLiteral("MyIcon"))
                                  << QList<QByteArray> { Image2 };
     QTest::newRow("id above 255") << false << 300 << QString() << QVariant(300) << QList<QByteArray> { Image3 };
@@ -325,24 +330,24 @@ void tst_PeResources::refusesBrokenFiles_data()
     QTest::newRow("empty file") << QByteArray() << 1 << QString() << 0 << QString();
     QTest::newRow("MZ and nothing else") << QByteArray("MZ") << 1 << QString() << 0 << QString();
     QTest::newRow("PE header offset past the end") << patched(0x3C, 0x7FFFFFF0) << 1 << QString() << 0 << QString();
-    QTest::newRow("PE header offset at the very end") << patched(0x3C, quint32(good.size() - 4)) << 1 << QString() << 0
-                                                      << QString();
+    QTest::newRow("PE header offset at the very end")
+        << patched(0x3C, quint32(good.size() - 4)) << 1 << QString() << 0 << QString();
     QTest::newRow("no PE signature") << patched(layout.peOffset, 0x00004550 + 1) << 1 << QString() << 0 << QString();
-    QTest::newRow("unknown optional header") << patched16(layout.peOffset + 24, 0x107) << 1 << QString() << 0
-                                             << QString();
+    QTest::newRow("unknown optional header")
+        << patched16(layout.peOffset + 24, 0x107) << 1 << QString() << 0 << QString();
     QTest::newRow("optional header longer than the file")
         << patched16(layout.peOffset + 20, 0xFFFF) << 1 << QString() << 0 << QString();
     QTest::newRow("section table longer than the file")
         << patched16(layout.peOffset + 6, 0xFFFF) << 1 << QString() << 0 << QString();
-    QTest::newRow("file cut inside the headers") << good.left(layout.sectionHeader + 20) << 1 << QString() << 0
-                                                 << QString();
+    QTest::newRow("file cut inside the headers")
+        << good.left(layout.sectionHeader + 20) << 1 << QString() << 0 << QString();
 
     QTest::newRow("id 0 and no name") << good << 0 << QString() << 1055 << notFound;
     QTest::newRow("unknown id") << good << 2 << QString() << 1055 << notFound;
     QTest::newRow("unknown name") << good << 0 << QStringLiteral("OTHER") << 1055 << notFound;
     QTest::newRow("negative id is no number") << good << -1 << QString() << 1055 << notFound;
-    QTest::newRow("no resource directory") << patched(layout.peOffset + 24 + 92 + 4 + 16, 0) << 1 << QString() << 1055
-                                           << notFound;
+    QTest::newRow("no resource directory")
+        << patched(layout.peOffset + 24 + 92 + 4 + 16, 0) << 1 << QString() << 1055 << notFound;
     QTest::newRow("resource directory outside every section")
         << patched(layout.peOffset + 24 + 92 + 4 + 16, 0x900000) << 1 << QString() << 1055 << notFound;
     QTest::newRow("file cut inside the resource directory")
@@ -354,12 +359,10 @@ void tst_PeResources::refusesBrokenFiles_data()
     QTest::newRow("group names pointing back at the root")
         << patched(layout.typeDir.at(QStringLiteral("#14")) + 16 + 8 + 4, 0x80000000u) << 1 << QString() << 1055
         << notFound;
-    QTest::newRow("subdirectory past the section")
-        << patched(layout.typeDir.at(QStringLiteral("#14")) + 16 + 8 + 4, 0x80FFFFF0u) << 1 << QString() << 1055
-        << notFound;
-    QTest::newRow("name string past the section")
-        << patched(layout.typeDir.at(QStringLiteral("#14")) + 16, 0x80FFFFF0u) << 0 << QStringLiteral("MYICON") << 1055
-        << notFound;
+    QTest::newRow("subdirectory past the section") << patched(layout.typeDir.at(QStringLiteral("#14")) + 16 + 8 + 4,
+        0x80FFFFF0u) << 1 << QString() << 1055 << notFound;
+    QTest::newRow("name string past the section") << patched(layout.typeDir.at(QStringLiteral("#14")) + 16, 0x80FFFFF0u)
+                                                  << 0 << QStringLiteral("MYICON") << 1055 << notFound;
     // Name directories come type by type: icons 1, 2 and 3, then groups MYICON, 1 and 300.
     QTest::newRow("language entry pointing back at the root")
         << patched(layout.nameDir[4] + 16 + 4, 0x80000000u) << 1 << QString() << 1055 << notFound;
@@ -385,12 +388,11 @@ void tst_PeResources::refusesBrokenFiles_data()
     QTest::newRow("first entry size differs, others read")
         << withGroup(groupResource({ { 16, 16, 1, 175, 1 }, { 32, 32, 4, 744, 2 } })) << 1 << QString() << 1057
         << noBits;
-    QTest::newRow("negative entry size")
-        << withGroup(groupResource({ { 16, 16, 1, -176, 1 } })) << 1 << QString() << 1057 << noBits;
+    QTest::newRow("negative entry size") << withGroup(groupResource({ { 16, 16, 1, -176, 1 } })) << 1 << QString()
+                                         << 1057 << noBits;
     QTest::newRow("missing image") << withGroup(groupResource({ { 16, 16, 1, 176, 9 } })) << 1 << QString() << 1057
                                    << noBits;
-    QTest::newRow("image of no bytes")
-        << patched(layout.dataEntry[0] + 4, 0) << 1 << QString() << 1057 << noBits;
+    QTest::newRow("image of no bytes") << patched(layout.dataEntry[0] + 4, 0) << 1 << QString() << 1057 << noBits;
     QTest::newRow("image data outside every section")
         << patched(layout.dataEntry[2], 0x500000) << 1 << QString() << 1057 << noBits;
     // Groups first, so that the image's bytes are the last in the file.
@@ -479,6 +481,35 @@ void tst_PeResources::sharedImageReadOnce()
     QCOMPARE(icon.entry(2).dwImageOffset, 6 + 32 + 744);
 }
 
+void tst_PeResources::failedSaveKeepsOldIcon()
+{
+    const QString path = writeTemp(m_dir, QStringLiteral("keep.exe"), standardFile());
+    cls_IconFile icon;
+    QVERIFY(icon.LoadIconFromEXE(path, 1));
+    const QString target = m_dir.filePath(QStringLiteral("keep.ico"));
+    const QByteArray old = readAll(m_icon1);
+    QVERIFY(!writeTemp(m_dir, QStringLiteral("keep.ico"), old).isEmpty());
+
+    // A file size limit makes the write itself fail, whoever runs the test.
+    rlimit saved {};
+    QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 4096;
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+    qint32 number = 0;
+    try {
+        icon.saveicon(target);
+    } catch (const Error& e) {
+        number = e.number();
+    }
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+
+    QCOMPARE(number, err::classError(1053));
+    QCOMPARE(readAll(target), old);
+}
+
 void tst_PeResources::realExecutables_data()
 {
     QTest::addColumn<bool>("wide");
@@ -490,8 +521,10 @@ void tst_PeResources::realExecutables_data()
         const QString bits = wide ? QStringLiteral("64-bit") : QStringLiteral("32-bit");
         QTest::addRow("%s, id 1, three images", qPrintable(bits)) << wide << 1 << QString() << "three.ico";
         QTest::addRow("%s, id 2, one image", qPrintable(bits)) << wide << 2 << QString() << "one.ico";
-        QTest::addRow("%s, name as written", qPrintable(bits)) << wide << 0 << "MyIcon" << "one.ico";
-        QTest::addRow("%s, name in lower case", qPrintable(bits)) << wide << 0 << "myicon" << "one.ico";
+        QTest::addRow("%s, name as written", qPrintable(bits)) << wide << 0 << "MyIcon"
+                                                               << "one.ico";
+        QTest::addRow("%s, name in lower case", qPrintable(bits)) << wide << 0 << "myicon"
+                                                                  << "one.ico";
     }
 }
 
@@ -549,8 +582,9 @@ void tst_PeResources::extractMatchesWrestool()
     QFile::remove(ours);
     QVERIFY(runTool(QStringLiteral(BREVANE_BINARY_DIR "/brevane-cli"),
         QStringList { QStringLiteral("extract"), exe, QStringLiteral("-o"), ours } + select));
-    QVERIFY(runTool(wrestool, { QStringLiteral("-x"), QStringLiteral("--type=14"), QStringLiteral("--name=") + wrestoolName,
-        QStringLiteral("-o"), theirs, exe }));
+    QVERIFY(runTool(wrestool,
+        { QStringLiteral("-x"), QStringLiteral("--type=14"), QStringLiteral("--name=") + wrestoolName,
+            QStringLiteral("-o"), theirs, exe }));
     const QByteArray a = readAll(ours);
     const QByteArray b = readAll(theirs);
     QVERIFY(a.size() > 22);
@@ -584,16 +618,15 @@ void tst_PeResources::cliRefusesNonExecutable_data()
     QTest::addColumn<QString>("message");
 
     QTest::newRow("list of an icon file") << QStringList { "list", "@one" } << 1 << "is not a Windows executable";
-    QTest::newRow("extract from an icon file") << QStringList { "extract", "@one", "-o", "@out" } << 1
-                                               << "is not a Windows executable";
-    QTest::newRow("extract of an unknown id") << QStringList { "extract", "@crafted", "-o", "@out", "--id", "5" } << 1
-                                              << "Can't find resource.";
-    QTest::newRow("extract of a damaged group")
-        << QStringList { "extract", "@damaged", "-o", "@out", "--id", "1" } << 1
-        << "Failed to read bitmap bits from resource.";
+    QTest::newRow("extract from an icon file")
+        << QStringList { "extract", "@one", "-o", "@out" } << 1 << "is not a Windows executable";
+    QTest::newRow("extract of an unknown id")
+        << QStringList { "extract", "@crafted", "-o", "@out", "--id", "5" } << 1 << "Can't find resource.";
+    QTest::newRow("extract of a damaged group") << QStringList { "extract", "@damaged", "-o", "@out", "--id", "1" } << 1
+                                                << "Failed to read bitmap bits from resource.";
     QTest::newRow("extract without output") << QStringList { "extract", "@crafted" } << 2 << "-o OUT.ico";
-    QTest::newRow("extract with id and name") << QStringList { "extract", "@crafted", "-o", "@out", "--id", "1",
-        "--name", "x" } << 2 << "not both";
+    QTest::newRow("extract with id and name")
+        << QStringList { "extract", "@crafted", "-o", "@out", "--id", "1", "--name", "x" } << 2 << "not both";
 }
 
 void tst_PeResources::cliRefusesNonExecutable()
@@ -604,8 +637,8 @@ void tst_PeResources::cliRefusesNonExecutable()
 
     const QString out = m_dir.filePath(QStringLiteral("refused.ico"));
     const QString crafted = writeTemp(m_dir, QStringLiteral("cli.exe"), standardFile());
-    const QString damaged = writeTemp(m_dir, QStringLiteral("damaged.exe"),
-        withGroup(groupResource({ { 16, 16, 1, 177, 1 } })));
+    const QString damaged
+        = writeTemp(m_dir, QStringLiteral("damaged.exe"), withGroup(groupResource({ { 16, 16, 1, 177, 1 } })));
     QFile::remove(out);
     args.replaceInStrings(QStringLiteral("@one"), m_icon1);
     args.replaceInStrings(QStringLiteral("@out"), out);

@@ -23,13 +23,14 @@ void tst_Paths::folderOfPath_data()
 {
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("folder");
-    QTest::newRow("backslashes, case kept") << QStringLiteral("C:\\Pictures\\Logo.BMP") << QStringLiteral("C:\\Pictures\\");
+    QTest::newRow("backslashes, case kept")
+        << QStringLiteral("C:\\Pictures\\Logo.BMP") << QStringLiteral("C:\\Pictures\\");
     QTest::newRow("slashes") << QStringLiteral("images/Cat.gif") << QStringLiteral("images/");
     QTest::newRow("drive root") << QStringLiteral("C:\\") << QStringLiteral("C:\\");
     QTest::newRow("no separator") << QStringLiteral("Logo.bmp") << QString();
     QTest::newRow("last separator of either kind") << QStringLiteral("a/b\\c") << QStringLiteral("a/b\\");
-    QTest::newRow("unix path, mixed case") << QStringLiteral("/home/Ann/Pics/Photo.JPG")
-                                           << QStringLiteral("/home/Ann/Pics/");
+    QTest::newRow("unix path, mixed case")
+        << QStringLiteral("/home/Ann/Pics/Photo.JPG") << QStringLiteral("/home/Ann/Pics/");
     QTest::newRow("empty") << QString() << QString();
 }
 
@@ -72,8 +73,8 @@ void tst_Paths::fullPath_data()
     const QString sep = QDir::separator();
     QTest::newRow("folder without trailing separator") << QStringLiteral("/tmp/Pics") << QStringLiteral("a.bmp")
                                                        << QStringLiteral("/tmp/Pics") + sep + QStringLiteral("a.bmp");
-    QTest::newRow("root folder, no doubled separator") << QStringLiteral("/") << QStringLiteral("a.bmp")
-                                                       << QStringLiteral("/a.bmp");
+    QTest::newRow("root folder, no doubled separator")
+        << QStringLiteral("/") << QStringLiteral("a.bmp") << QStringLiteral("/a.bmp");
     QTest::newRow("drive root") << QStringLiteral("C:\\") << QStringLiteral("a.bmp") << QStringLiteral("C:\\a.bmp");
 }
 

@@ -157,9 +157,9 @@ void tst_StepRunner::messageText()
     QCOMPARE(shown.icon, MsgIcon::Critical);
     QCOMPARE(shown.buttons, MsgButtons::AbortRetryIgnore);
     QCOMPARE(shown.text,
-             QStringLiteral("There was an error, if you think this is serious then please write the information "
-                            "bellow: \r\n")
-                 + numberAndDescription);
+        QStringLiteral("There was an error, if you think this is serious then please write the information "
+                       "bellow: \r\n")
+            + numberAndDescription);
     const QStringList lines = logLines(m_dir->filePath(QStringLiteral("program.log")));
     QCOMPARE(lines.size(), 1);
     QVERIFY2(lines.first().endsWith(Location + logTail), qPrintable(lines.first()));

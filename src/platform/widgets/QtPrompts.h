@@ -2,7 +2,8 @@
 
 #include "platform/Prompts.h"
 
-class QWidget;
+#include <QPointer>
+#include <QWidget>
 
 namespace brevane {
 
@@ -33,7 +34,7 @@ public:
     static QString settingsName();
 
 private:
-    QWidget* m_parent;
+    QPointer<QWidget> m_parent;
 };
 
 } // namespace brevane

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QPixmap>
+#include <QTableWidget>
+
+namespace brevane {
+
+// The picture list: a report view with grid lines that shows a background picture,
+// tooltips for texts its columns cut off, reports mouse buttons and takes dropped files.
+class FileListView : public QTableWidget {
+    Q_OBJECT
+public:
+    explicit FileListView(QWidget* parent = nullptr);
+
+    void SetBackgroundPicture(const QPixmap& picture);
+    QPixmap BackgroundPicture() const { return m_picture; }
+
+    // Whether the cell's text is wider than the room its column leaves for it.
+    bool IsTextCutOff(int row, int column) const;
+
+Q_SIGNALS:
+    void MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
+    void FilesDropped(const QStringList& paths);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    QPixmap m_picture;
+};
+
+} // namespace brevane

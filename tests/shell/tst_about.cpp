@@ -1,0 +1,132 @@
+#include "shell/frm_About.h"
+#include "platform/Error.h"
+#include "platform/mdl_ErrorHandle.h"
+#include "shell/ClickableLabel.h"
+#include "support/ScriptedPrompts.h"
+
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUrl>
+
+using namespace brevane;
+
+namespace {
+// A desktop that fails on the way to opening anything.
+class FailingPrompts : public test::ScriptedPrompts {
+public:
+    bool openExternally(const QString& target) override
+    {
+        opened.append(target);
+        throw Error::runtime(err::FileNotFound);
+    }
+};
+}
+
+class tst_About : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void texts();
+    void versionLine();
+    void links_data();
+    void links();
+    void openFailureIsReported();
+    void enterAndEscapeClose_data();
+    void enterAndEscapeClose();
+};
+
+void tst_About::texts()
+{
+    test::ScriptedPrompts prompts;
+    frm_About about(prompts);
+    QCOMPARE(about.windowTitle(), QStringLiteral("About Brevane"));
+    QCOMPARE(about.Label6->text(),
+        QStringLiteral("If you liked this program, you can check for updates, or download more programs from:"));
+    QCOMPARE(about.Command2->text(), QStringLiteral("&Contact..."));
+    QCOMPARE(about.Command1->text(), QStringLiteral("&Ok"));
+    QVERIFY(!about.Image1->pixmap().isNull());
+    QCOMPARE(about.Label8->text(), frm_About::WebAddress());
+    QVERIFY(frm_About::WebAddress().endsWith(QStringLiteral(".example.org")));
+    QVERIFY(QUrl(QStringLiteral("https://") + frm_About::WebAddress()).isValid());
+    QVERIFY(frm_About::ContactAddress().endsWith(QStringLiteral("@example.org")));
+}
+
+void tst_About::versionLine()
+{
+    test::ScriptedPrompts prompts;
+    frm_About about(prompts);
+    const QString version = QStringLiteral(BREVANE_VERSION);
+    QCOMPARE(
+        about.lbl_Info->text(), QStringLiteral("Brevane ") + version + QStringLiteral("  ") + frm_About::MakerNotice());
+    // Plain decimal numbers: the revision reads 19, never 0019.
+    const QStringList numbers = version.split(QLatin1Char('.'));
+    QCOMPARE(numbers.size(), 3);
+    for (const QString& number : numbers)
+        QCOMPARE(number, QString::number(number.toInt()));
+    QVERIFY(about.lbl_Info->text().startsWith(QStringLiteral("Brevane 2.0.19  ")));
+}
+
+void tst_About::links_data()
+{
+    QTest::addColumn<bool>("contact");
+    QTest::addColumn<QString>("opened");
+    QTest::newRow("contact writes a mail") << true << QStringLiteral("mailto:") + frm_About::ContactAddress();
+    QTest::newRow("web label opens the site") << false << frm_About::WebAddress();
+}
+
+void tst_About::links()
+{
+    QFETCH(bool, contact);
+    QFETCH(QString, opened);
+    test::ScriptedPrompts prompts;
+    frm_About about(prompts);
+    about.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&about));
+    if (contact)
+        QTest::mouseClick(about.Command2, Qt::LeftButton);
+    else
+        QTest::mouseClick(about.Label8, Qt::LeftButton);
+    QCOMPARE(prompts.opened, QStringList { opened });
+    QVERIFY(about.isVisible());
+    QVERIFY(prompts.messages.isEmpty());
+}
+
+void tst_About::openFailureIsReported()
+{
+    QTemporaryDir dir;
+    mdl_ErrorHandle::setProgramFolder(dir.path());
+    FailingPrompts prompts;
+    prompts.answers << MsgAnswer::Ignore;
+    frm_About about(prompts);
+    QCOMPARE(about.FileOpen(frm_About::WebAddress(), QStringLiteral("open")), 0);
+    QCOMPARE(prompts.messages.size(), 1);
+    QCOMPARE(prompts.messages.first().title, QStringLiteral("Error"));
+    QFile log(dir.filePath(QStringLiteral("program.log")));
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    QVERIFY(log.readAll().endsWith(":{02A00608-B7EC-49E3-8EE0-DE6AA0B3B42B}:1:53\r\n"));
+}
+
+void tst_About::enterAndEscapeClose_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::newRow("Enter") << int(Qt::Key_Return);
+    QTest::newRow("Esc") << int(Qt::Key_Escape);
+}
+
+void tst_About::enterAndEscapeClose()
+{
+    QFETCH(int, key);
+    test::ScriptedPrompts prompts;
+    frm_About about(prompts);
+    about.show();
+    QVERIFY(QTest::qWaitForWindowActive(&about));
+    QTest::keyClick(&about, Qt::Key(key));
+    QVERIFY(!about.isVisible());
+    QVERIFY(prompts.opened.isEmpty());
+}
+
+QTEST_MAIN(tst_About)
+#include "tst_about.moc"
