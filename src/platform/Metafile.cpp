@@ -47,9 +47,31 @@ namespace {
         return (type == 1 || type == 2) && headerWords == 9 && (version == 0x0100 || version == 0x0300);
     }
 
+    // The header's description and pixel format lie inside the header record: the
+    // converter reads them from the offsets given.
+    bool emfHeaderSound(std::span<const quint8> d)
+    {
+        const quint64 headerSize = le::u32(d, 4);
+        if (headerSize < EmfHeaderBytes || headerSize > d.size())
+            return false;
+        const quint64 nDescription = le::u32(d, 60), offDescription = le::u32(d, 64);
+        if ((nDescription != 0 || offDescription != 0)
+            && (offDescription < EmfHeaderBytes || offDescription + 2 * nDescription > headerSize))
+            return false;
+        if (headerSize >= 100) {
+            const quint64 cbPixelFormat = le::u32(d, 88), offPixelFormat = le::u32(d, 92);
+            if ((cbPixelFormat != 0 || offPixelFormat != 0)
+                && (offPixelFormat < EmfHeaderBytes || offPixelFormat + cbPixelFormat > headerSize))
+                return false;
+        }
+        return true;
+    }
+
     // Every record lies inside the data, and the last one is EMR_EOF: emf2svg trusts the sizes.
     bool emfRecordsSound(std::span<const quint8> d)
     {
+        if (!emfHeaderSound(d))
+            return false;
         std::size_t at = 0;
         while (at + 8 <= d.size()) {
             const quint32 type = le::u32(d, at);
@@ -59,6 +81,30 @@ namespace {
             if (type == EmfEofType)
                 return true;
             at += size;
+        }
+        return false;
+    }
+
+    // libwmf allocates what the header's largest-record field says before reading a record,
+    // and trusts record sizes: the header must not claim a record larger than the file,
+    // and every record must lie inside the data up to META_EOF.
+    bool wmfRecordsSound(std::span<const quint8> d)
+    {
+        std::size_t at = (le::u32(d, 0) == PlaceableKey) ? PlaceableBytes : 0;
+        if (!plainWmfHeader(d, at))
+            return false;
+        const quint64 maxRecordBytes = quint64(le::u32(d, at + 12)) * 2;
+        if (maxRecordBytes > d.size())
+            return false;
+        at += WmfHeaderBytes;
+        while (at + 6 <= d.size()) {
+            const quint64 bytes = quint64(le::u32(d, at)) * 2;
+            const quint16 function = le::u16(d, at + 4);
+            if (bytes < 6 || bytes > d.size() - at)
+                return false;
+            if (function == 0) // META_EOF
+                return true;
+            at += std::size_t(bytes);
         }
         return false;
     }
@@ -209,7 +255,7 @@ QSize wmfSize(const QByteArray& data)
             return {};
         return sane(double(right - left) * Dpi / inch, double(bottom - top) * Dpi / inch);
     }
-    if (!plainWmfHeader(d, 0))
+    if (!plainWmfHeader(d, 0) || !wmfRecordsSound(d))
         return {};
     WmfSession session(data);
     if (!session.scanned())
@@ -247,7 +293,7 @@ QImage renderEmf(const QByteArray& data, QSize size)
 
 QImage renderWmf(const QByteArray& data, QSize size)
 {
-    if (detect(data) != Kind::Wmf || size.isEmpty())
+    if (detect(data) != Kind::Wmf || !wmfRecordsSound(bytes(data)) || size.isEmpty())
         return {};
     WmfSession session(data);
     const QByteArray svg = session.svg(size);

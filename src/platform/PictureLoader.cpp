@@ -16,10 +16,10 @@ namespace brevane {
 
 namespace {
 
-    // Pictures bigger than this are refused before anything is decoded: 64 megapixels is
-    // 256 MiB as a 32-bit image, far past any icon source, and a header can claim it in
-    // a few bytes.
-    constexpr qint64 MaxPixels = qint64(64) * 1024 * 1024;
+    // Pictures bigger than this are refused before anything is decoded: 32 megapixels is
+    // 128 MiB as a 32-bit image (Qt's own allocation limit for its readers), far past any
+    // icon source, and a header can claim it in a few bytes.
+    constexpr qint64 MaxPixels = qint64(32) * 1024 * 1024;
     constexpr int MaxSide = 32767;
     constexpr qint64 MaxFileBytes = qint64(512) * 1024 * 1024;
     // An icon directory names at most this many images we look at.

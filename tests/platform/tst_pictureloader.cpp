@@ -226,6 +226,18 @@ void tst_PictureLoader::rejects_data()
     QByteArray wrongRecord = emf;
     qToLittleEndian<quint32>(0x7FFFFFF0u, wrongRecord.data() + 88 + 4); // a record longer than the file
     QTest::newRow("EMF record size past the end") << wrongRecord << "r.emf";
+    // Found by fuzzing: the converter read the description at an offset past the header.
+    QTest::newRow("EMF description offset at the end of the file") << QByteArray::fromHex(
+        "010000005800000000000000f80000000b000000070000000000000000000000"
+        "3d010000d300000020454d4600000100b4000000060000000200000000000000"
+        "b400000000000000c0030000c0030000fe000000fe0000002700000018000000"
+        "0145000000000000ff00000000000000250000000c0000000100000025000000"
+        "0c000000080000802b0000001800000000000000000000000600000008000000"
+        "0e00000014000000000000001000000014000000") << "d.emf";
+    QByteArray description = emf;
+    qToLittleEndian<quint32>(10, description.data() + 60); // 10 characters at 80: inside the header's fields
+    qToLittleEndian<quint32>(80, description.data() + 64);
+    QTest::newRow("EMF description inside the header's fields") << description << "i.emf";
     QByteArray wmf = test::makeWmf(48, 24, QRect(0, 0, 24, 24), 0xFF);
     QByteArray inchZero = wmf;
     qToLittleEndian<quint16>(0, inchZero.data() + 14);
@@ -237,6 +249,16 @@ void tst_PictureLoader::rejects_data()
     for (int i = 0; i < random.size(); ++i)
         random[i] = char((i * 7919 + 13) % 251);
     QTest::newRow("random bytes") << random << "r.jpg";
+    // The header's largest record (words at 22 + 12) claims 3.9 GB: libwmf would allocate it.
+    QByteArray hugeRecord = wmf;
+    qToLittleEndian<quint32>(0x746E6968u, hugeRecord.data() + 22 + 12);
+    QTest::newRow("WMF header claiming a 3.9 GB record") << hugeRecord << "h.wmf";
+    QByteArray noEof = wmf;
+    noEof.chop(6);
+    QTest::newRow("WMF without its EOF record") << noEof << "e.wmf";
+    QByteArray longRecord = wmf;
+    qToLittleEndian<quint32>(0x10000u, longRecord.data() + 22 + 18);
+    QTest::newRow("WMF record longer than the file") << longRecord << "l.wmf";
     // Qt's BMP reader gives up on the header already: nothing is allocated either way.
     QTest::newRow("BMP claiming 30000x30000 without pixels") << bmpBomb() << "b.bmp";
 }
@@ -277,6 +299,7 @@ void tst_PictureLoader::bombIsRefused_data()
     QTest::addColumn<QByteArray>("data");
     QTest::newRow("PNG claiming 30000x30000") << pngBomb(30000, 30000);
     QTest::newRow("PNG claiming 40000x1") << pngBomb(40000, 1);
+    QTest::newRow("PNG claiming 6000x6000, 36 megapixels") << pngBomb(6000, 6000);
     QTest::newRow("EMF frame of 30000x30000 pixels") << [] {
         QByteArray emf = test::makeEmf(48, 24, QRect(0, 0, 24, 24), 0xFF);
         qToLittleEndian<qint32>(30000 * 2540 / 96, emf.data() + 32);
