@@ -64,8 +64,6 @@ private Q_SLOTS:
     void clickPreview();
     void typedColour_data();
     void typedColour();
-    void getRGBComponent_data();
-    void getRGBComponent();
     void warnings_data();
     void warnings();
     void transparencySwitch();
@@ -236,26 +234,6 @@ void tst_Customize::typedColour()
     child<QLineEdit>(QStringLiteral("txt_Color_%1").arg(box))->setText(text);
     QCOMPARE(m_dialog->swatchColour(), colour == -1 ? RGB(10, 20, 30) : colour);
     QVERIFY(m_prompts.messages.isEmpty());
-}
-
-void tst_Customize::getRGBComponent_data()
-{
-    QTest::addColumn<int>("colour");
-    QTest::addColumn<int>("index");
-    QTest::addColumn<int>("component");
-    QTest::newRow("red of 0x00BBGGRR") << 0x00302010 << 1 << 0x10;
-    QTest::newRow("blue") << 0x00302010 << 3 << 0x30;
-    QTest::newRow("index 4") << 0x00302010 << 4 << -1;
-    QTest::newRow("negative colour") << -1 << 1 << -1;
-    QTest::newRow("colour 0x1000000") << 0x1000000 << 2 << -1;
-}
-
-void tst_Customize::getRGBComponent()
-{
-    QFETCH(int, colour);
-    QFETCH(int, index);
-    QFETCH(int, component);
-    QCOMPARE(int(frm_Customize::GetRGBComponent(colour, qint16(index))), component);
 }
 
 void tst_Customize::warnings_data()

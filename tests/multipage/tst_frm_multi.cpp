@@ -56,9 +56,8 @@ private Q_SLOTS:
     void browseShowsPicture();
     void cancelledChoosers();
     void invalidPictureKeepsPreviewAndCounts();
-    void noImages();
-    void transparentBoxes_data();
-    void transparentBoxes();
+    void save_data();
+    void save();
     void savingTwiceWritesTwoFiles();
     void paddingTakesWindowColour_data();
     void paddingTakesWindowColour();
@@ -171,41 +170,40 @@ void tst_frm_Multi::invalidPictureKeepsPreviewAndCounts()
     QVERIFY2(diff.isEmpty(), qPrintable(diff));
 }
 
-void tst_frm_Multi::noImages()
+void tst_frm_Multi::save_data()
 {
-    saveAs(QStringLiteral("empty"));
-    QCOMPARE(m_prompts->events, (QStringList { "chooser: Save icon...", "message: There are no images !" }));
-    QCOMPARE(m_prompts->fileRequests.constFirst().mode, FileChooserRequest::Mode::Save);
-    QCOMPARE(m_prompts->messages.constFirst().icon, MsgIcon::Exclamation);
-    QVERIFY(filesIn(m_out->path()).isEmpty());
-    QVERIFY(m_dialog->isVisible());
-}
-
-void tst_frm_Multi::transparentBoxes_data()
-{
+    QTest::addColumn<bool>("filled"); // the 32x32 slot
     QTest::addColumn<bool>("typed");
     QTest::addColumn<QStringList>("boxes");
-    QTest::addColumn<bool>("valid");
-    QTest::newRow("cleared: top-left goes, whatever the boxes hold") << false << QStringList { "x", "", "-3" } << true;
-    QTest::newRow("letters in red") << true << QStringList { "ff", "255", "255" } << false;
-    QTest::newRow("nothing in green") << true << QStringList { "255", "", "255" } << false;
-    QTest::newRow("letters after a number in blue") << true << QStringList { "255", "255", "12px" } << false;
+    QTest::addColumn<QString>("refusal"); // shown after the save dialog; "" when saved
+    const QString invalid = QStringLiteral("Invalid transparent color !");
+    QTest::newRow("all slots empty") << false << true << QStringList { "255", "255", "255" } << "There are no images !";
+    QTest::newRow("cleared: top-left goes, whatever the boxes hold")
+        << true << false << QStringList { "x", "", "-3" } << "";
+    QTest::newRow("letters in red") << true << true << QStringList { "ff", "255", "255" } << invalid;
+    QTest::newRow("nothing in green") << true << true << QStringList { "255", "", "255" } << invalid;
+    QTest::newRow("letters after a number in blue") << true << true << QStringList { "255", "255", "12px" } << invalid;
 }
 
-void tst_frm_Multi::transparentBoxes()
+void tst_frm_Multi::save()
 {
+    QFETCH(bool, filled);
     QFETCH(bool, typed);
     QFETCH(QStringList, boxes);
-    QFETCH(bool, valid);
-    browse(1, m_picture[1]);
+    QFETCH(QString, refusal);
+    if (filled)
+        browse(1, m_picture[1]);
     m_prompts->events.clear();
     child<QCheckBox>("ch_Trans")->setChecked(typed);
     for (int i = 0; i < 3; ++i)
         child<QLineEdit>(QStringLiteral("txt_Color_%1").arg(i))->setText(boxes[i]);
     saveAs(QStringLiteral("colour"));
-    if (!valid) {
-        QCOMPARE(m_prompts->events, (QStringList { "chooser: Save icon...", "message: Invalid transparent color !" }));
-        QCOMPARE(m_prompts->messages.constLast().title, QStringLiteral("Error"));
+    QCOMPARE(m_prompts->fileRequests.constLast().mode, FileChooserRequest::Mode::Save);
+    QVERIFY(m_dialog->isVisible());
+    if (!refusal.isEmpty()) {
+        QCOMPARE(m_prompts->events, (QStringList { "chooser: Save icon...", "message: " + refusal }));
+        QCOMPARE(m_prompts->messages.constLast().icon, MsgIcon::Exclamation);
+        QCOMPARE(m_prompts->messages.constLast().title, filled ? QStringLiteral("Error") : QStringLiteral("Brevane"));
         QVERIFY(filesIn(m_out->path()).isEmpty());
         return;
     }

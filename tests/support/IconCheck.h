@@ -36,7 +36,6 @@ inline ToolRun runTool(const QString& program, const QStringList& args)
     return r;
 }
 
-#ifdef BREVANE_BINARY_DIR
 // brevane-cli COMMAND ARGS; Qt's own start-up chatter is dropped from stderr.
 inline ToolRun runCli(const QString& command, const QStringList& args)
 {
@@ -46,7 +45,6 @@ inline ToolRun runCli(const QString& command, const QStringList& args)
     r.err.remove(chatter);
     return r;
 }
-#endif
 
 struct ListedImage {
     int width = 0;
