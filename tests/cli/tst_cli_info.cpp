@@ -99,7 +99,7 @@ void tst_CliInfo::preview()
     QFETCH(int, scale);
     const QString out = m_dir.filePath(QStringLiteral("preview.png"));
     QCOMPARE(runCli({ QStringLiteral("preview"), m_pictures, QStringLiteral("-o"), out, QStringLiteral("--scale"),
-                 QString::number(scale) })
+                        QString::number(scale) })
                  .exitCode,
         0);
     // The images side by side, 8 pixels apart and from the edges; transparent shows a checkerboard.

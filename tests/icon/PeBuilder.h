@@ -42,7 +42,8 @@ inline QByteArray buildPe(const QList<PeResource>& resources, bool pe32plus, PeL
     const qint64 sectionHeader = PeOffset + 4 + 20 + optionalSize;
 
     // Directory order: named entries before numbered ones.
-    constexpr auto less = [](const Key& a, const Key& b) { return a.index() != b.index() ? a.index() > b.index() : a < b; };
+    constexpr auto less
+        = [](const Key& a, const Key& b) { return a.index() != b.index() ? a.index() > b.index() : a < b; };
     std::map<Key, std::map<Key, qsizetype, decltype(less)>, decltype(less)> tree;
     for (qsizetype i = 0; i < resources.size(); ++i)
         tree[resources[i].type][resources[i].name] = i;

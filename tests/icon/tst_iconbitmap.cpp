@@ -151,7 +151,8 @@ void tst_IconBitmap::maskContext()
     icon.SetIconFromBitmap(picture, 1, 2, 1, false, Magenta, &maskDc);
 
     // Pixel (c, r) of the image is (c + 2, r + 1) of the mask context.
-    const auto [xorBits, maskBits] = expectedBits(picture, 2, 1, 16, 24, {}, [](int c, int r) { return c + 2 == r + 1; });
+    const auto [xorBits, maskBits]
+        = expectedBits(picture, 2, 1, 16, 24, {}, [](int c, int r) { return c + 2 == r + 1; });
     QCOMPARE(icon.imageBlock(1).mid(40), xorBits + maskBits);
     // The source's background colour is left alone when a mask context is given.
     QCOMPARE(picture.backgroundColour(), RGB(7, 7, 7));

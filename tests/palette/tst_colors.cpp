@@ -176,8 +176,8 @@ void tst_Colors::fileErrors()
     // A missing file empties the palette.
     cls_Colors p = palette(QStringLiteral("standard256"));
     QString description;
-    QCOMPARE(errorOf([&] { p.LoadFromJASCFile(path(QStringLiteral("no such.pal"))); }, &description),
-        err::FileNotFound);
+    QCOMPARE(
+        errorOf([&] { p.LoadFromJASCFile(path(QStringLiteral("no such.pal"))); }, &description), err::FileNotFound);
     QCOMPARE(description, QStringLiteral("File not found"));
     QCOMPARE(p.Count(), 0);
 
@@ -207,10 +207,11 @@ void tst_Colors::standardEntries_data()
     QTest::newRow("16 basic colours") << "standard16" << 16 << basic;
     QTest::newRow("black and white") << "mono" << 2 << QMap<int, Rgb> { { 1, { 0, 0, 0 } }, { 2, { 255, 255, 255 } } };
     QTest::newRow("standard 256") << "standard256" << 256
-                                  << QMap<int, Rgb> { { 1, { 0, 0, 0 } }, { 2, { 128, 0, 0 } }, { 8, { 192, 192, 192 } },
-                                         { 9, { 51, 0, 0 } }, { 13, { 0, 51, 0 } }, { 216, { 204, 255, 255 } },
-                                         { 217, { 8, 8, 8 } }, { 247, { 248, 248, 248 } }, { 248, { 128, 128, 128 } },
-                                         { 249, { 255, 0, 0 } }, { 255, { 255, 255, 255 } }, { 256, { 0, 0, 0 } } };
+                                  << QMap<int, Rgb> { { 1, { 0, 0, 0 } }, { 2, { 128, 0, 0 } },
+                                         { 8, { 192, 192, 192 } }, { 9, { 51, 0, 0 } }, { 13, { 0, 51, 0 } },
+                                         { 216, { 204, 255, 255 } }, { 217, { 8, 8, 8 } }, { 247, { 248, 248, 248 } },
+                                         { 248, { 128, 128, 128 } }, { 249, { 255, 0, 0 } }, { 255, { 255, 255, 255 } },
+                                         { 256, { 0, 0, 0 } } };
     QTest::newRow("uniform 256") << "uniform256" << 256
                                  << QMap<int, Rgb> { { 1, { 0, 0, 0 } }, { 2, { 64, 0, 0 } }, { 5, { 255, 0, 0 } },
                                         { 6, { 0, 64, 0 } }, { 26, { 0, 0, 64 } }, { 125, { 255, 255, 255 } },
@@ -363,11 +364,11 @@ void tst_Colors::cli_data()
     QTest::newRow("no output") << QStringList { "--mono", "--no-output" } << 2 << "-o OUT.pal" << RgbList {};
     QTest::newRow("image without icon") << QStringList { "--mono", "--image", "2" } << 2
                                         << "--image goes with --from-icon" << RgbList {};
-    QTest::newRow("missing palette file") << QStringList { "--load", "@missing" } << 1 << "File not found (error 53)"
-                                          << RgbList {};
+    QTest::newRow("missing palette file")
+        << QStringList { "--load", "@missing" } << 1 << "File not found (error 53)" << RgbList {};
     QTest::newRow("palette file with 256") << QStringList { "--load", "@bad" } << 1 << "Overflow" << RgbList {};
-    QTest::newRow("icon image without a table") << QStringList { "--from-icon", "@ico24" } << 1 << "no colour table"
-                                                << RgbList {};
+    QTest::newRow("icon image without a table")
+        << QStringList { "--from-icon", "@ico24" } << 1 << "no colour table" << RgbList {};
     QTest::newRow("icon image that is not there")
         << QStringList { "--from-icon", "@ico24", "--image", "3" } << 1 << "not 3" << RgbList {};
     QTest::newRow("not an icon") << QStringList { "--from-icon", "@bad" } << 1 << "not a valid icon" << RgbList {};
