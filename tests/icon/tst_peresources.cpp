@@ -287,10 +287,11 @@ void tst_PeResources::refusesBrokenFiles()
     cls_IconFile icon;
     icon.AddImage(16, 16, 2);
     bool loaded = false;
-    QString description;
-    QCOMPARE(errorOf([&] { loaded = icon.LoadIconFromEXE(path, lpID, lpName); }, &description),
+    QString description, source;
+    QCOMPARE(errorOf([&] { loaded = icon.LoadIconFromEXE(path, lpID, lpName); }, &description, &source),
         error ? err::classError(error) : 0);
     QCOMPARE(description, descriptions.at(error));
+    QCOMPARE(source, error ? QStringLiteral("Brevane.cFileIcon") : QString());
     QVERIFY(!loaded);
     if (error != 1055 && error != 1056)
         QVERIFY(std::holds_alternative<std::monostate>(icon.ResourceID()));

@@ -163,11 +163,12 @@ void tst_Colors::load()
     const QString file = path(QStringLiteral("load.pal"));
     QVERIFY(writeFile(file, text));
     cls_Colors p = palette(QStringLiteral("standard16"));
-    QString description;
+    QString description, source;
     bool loaded = false;
-    QCOMPARE(errorOf([&] { loaded = p.LoadFromJASCFile(file); }, &description), error);
+    QCOMPARE(errorOf([&] { loaded = p.LoadFromJASCFile(file); }, &description, &source), error);
     QCOMPARE(loaded, error == 0);
     QCOMPARE(description, error ? Error::runtimeDescription(error) : QString());
+    QCOMPARE(source, error ? QStringLiteral("Brevane.cPalette") : QString());
     QCOMPARE(entries(p), colours);
 }
 

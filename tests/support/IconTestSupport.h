@@ -34,14 +34,16 @@ inline bool writeFile(const QString& path, const QByteArray& bytes)
     return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
 
-// The number of the Error 'fn' raises (0 when none), its description into 'description'.
-inline qint32 errorOf(const std::function<void()>& fn, QString* description = nullptr)
+// The number of the Error 'fn' raises (0 when none), its description and source into the others.
+inline qint32 errorOf(const std::function<void()>& fn, QString* description = nullptr, QString* source = nullptr)
 {
     try {
         fn();
     } catch (const Error& e) {
         if (description)
             *description = e.description();
+        if (source)
+            *source = e.source();
         return e.number();
     }
     return 0;
