@@ -1,0 +1,158 @@
+#pragma once
+
+// Helpers shared by the icon, palette and command-line tests: file bytes, raised error numbers,
+// a write that fails part way, a known picture, documents whose bits hold a known filler, and
+// running brevane-cli.
+
+#include "icon/cls_IconFile.h"
+#include "platform/Error.h"
+#include "platform/Surface.h"
+
+#include <csignal>
+#include <functional>
+#include <sys/resource.h>
+
+#include <QFile>
+#include <QProcess>
+#include <QRgb>
+#include <QTemporaryDir>
+#include <QtEndian>
+
+#include <array>
+
+namespace brevane::test {
+
+inline QByteArray readFile(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+inline bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+// The number of the Error 'fn' raises (0 when none), its description and source into the others.
+inline qint32 errorOf(const std::function<void()>& fn, QString* description = nullptr, QString* source = nullptr)
+{
+    try {
+        fn();
+    } catch (const Error& e) {
+        if (description)
+            *description = e.description();
+        if (source)
+            *source = e.source();
+        return e.number();
+    }
+    return 0;
+}
+
+// Runs 'fn' under a file size limit, so that a write fails part way whoever runs the test.
+inline qint32 errorWithFileSizeLimit(rlim_t limit, const std::function<void()>& fn)
+{
+    rlimit saved {};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = limit;
+    setrlimit(RLIMIT_FSIZE, &small);
+    const qint32 number = errorOf(fn);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+    return number;
+}
+
+struct CliRun {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+inline CliRun runCli(const QStringList& args, const QString& workingDirectory = QString())
+{
+    QProcess p;
+    p.setWorkingDirectory(workingDirectory);
+    p.start(QStringLiteral(BREVANE_BINARY_DIR "/brevane-cli"), args);
+    CliRun r;
+    if (!p.waitForFinished(60000))
+        return r;
+    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.out = QString::fromUtf8(p.readAllStandardOutput());
+    r.err = QString::fromUtf8(p.readAllStandardError());
+    return r;
+}
+
+inline constexpr Colour Magenta = RGB(255, 0, 255);
+
+// Magenta scattered over many other colours, magenta at the top-left.
+inline Colour patternAt(int x, int y)
+{
+    if ((x * 3 + y * 5) % 7 == 0)
+        return Magenta;
+    return RGB((x * 37) % 256, (y * 59) % 256, ((x + y) * 23) % 250);
+}
+
+inline Surface makePicture(int w, int h)
+{
+    Surface s = Surface::colour(w, h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            s.SetPixel(x, y, patternAt(x, y));
+    return s;
+}
+
+// The 16 colours of the standard 4-bit palette.
+inline const std::array<QRgb, 16>& basicColours()
+{
+    static const std::array<QRgb, 16> c { qRgb(0, 0, 0), qRgb(128, 0, 0), qRgb(0, 128, 0), qRgb(128, 128, 0),
+        qRgb(0, 0, 128), qRgb(128, 0, 128), qRgb(0, 128, 128), qRgb(192, 192, 192), qRgb(128, 128, 128),
+        qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(255, 255, 0), qRgb(0, 0, 255), qRgb(255, 0, 255), qRgb(0, 255, 255),
+        qRgb(255, 255, 255) };
+    return c;
+}
+
+// A colour table of 2^bits entries, blue-green-red-0, from the basic colours (the rest black).
+inline std::vector<quint8> basicTable(int bits)
+{
+    std::vector<quint8> t(std::size_t(4) << bits, 0);
+    for (std::size_t i = 0; i < std::min<std::size_t>(16, std::size_t(1) << bits); ++i) {
+        t[4 * i] = quint8(qBlue(basicColours()[i]));
+        t[4 * i + 1] = quint8(qGreen(basicColours()[i]));
+        t[4 * i + 2] = quint8(qRed(basicColours()[i]));
+    }
+    return t;
+}
+
+inline int bitsFor(int colourCount)
+{
+    return colourCount == 2 ? 1 : colourCount == 16 ? 4 : colourCount == 256 ? 8 : 24;
+}
+
+// The offset of the colour bits in a block made by AddImage.
+inline int xorOffsetFor(int colourCount)
+{
+    const int bits = bitsFor(colourCount);
+    return 40 + (bits <= 8 ? 4 << bits : 0);
+}
+
+// A document with one AddImage image whose colour and mask bits all hold 'filler', read
+// back from a saved file (so every byte a fill leaves alone can be told from a written 0).
+// 'trim' bytes are cut from the end of the block and its dwBytesInRes (a lying file).
+inline bool loadWithFiller(
+    cls_IconFile& icon, const QTemporaryDir& dir, int size, int colourCount, char filler, int trim = 0)
+{
+    cls_IconFile made;
+    made.AddImage(size, size, colourCount);
+    const QString path = dir.filePath(QStringLiteral("filled.ico"));
+    made.saveicon(path);
+    QByteArray bytes = readFile(path);
+    for (qsizetype i = 22 + xorOffsetFor(colourCount); i < bytes.size(); ++i)
+        bytes[i] = filler;
+    bytes.chop(trim);
+    qToLittleEndian<qint32>(made.ImageSize(1) - trim, bytes.data() + 6 + 8);
+    return writeFile(path, bytes) && icon.LoadIcon(path);
+}
+
+} // namespace brevane::test
