@@ -6,8 +6,6 @@
 #include <cstdint>
 #include <vector>
 
-class tst_Colors;
-
 namespace brevane {
 
 class cls_IconFile;
@@ -48,8 +46,6 @@ public:
     void SetToIcon(cls_IconFile& icon, qint32 nIndex) const;
 
 private:
-    friend class ::tst_Colors;
-
     void FillLowColors(qint32 start);
     void FillHighColors(qint32 start);
     static void SplitText(const QString& text, const QString& delimiter, QStringList& parts, qint32& count);
