@@ -10,7 +10,6 @@ Q_DECLARE_METATYPE(brevane::Surface::Kind)
 class tst_Surface : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void defaults();
     void rasterOperations_data();
     void rasterOperations();
     void colourToMono_data();
@@ -31,19 +30,6 @@ private Q_SLOTS:
     void sectionRoundTrip();
     void sectionTooShort();
 };
-
-void tst_Surface::defaults()
-{
-    const Surface c = Surface::colour(3, 2);
-    QCOMPARE(c.kind(), Surface::Kind::Colour);
-    QCOMPARE(c.backgroundColour(), RGB(255, 255, 255));
-    QCOMPARE(c.textColour(), RGB(0, 0, 0));
-    QCOMPARE(c.GetPixel(2, 1), RGB(255, 255, 255));
-    const Surface m = Surface::mono(9, 2);
-    QCOMPARE(m.kind(), Surface::Kind::Mono);
-    QCOMPARE(m.image().format(), QImage::Format_Mono);
-    QCOMPARE(m.GetPixel(8, 1), RGB(0, 0, 0));
-}
 
 void tst_Surface::rasterOperations_data()
 {
@@ -163,11 +149,11 @@ void tst_Surface::stretch()
     src.SetPixel(0, 1, RGB(255, 255, 255));
     Surface dst = make(4, 2);
     QVERIFY(dst.StretchBlt(0, 0, 4, 2, src, 0, 0, 2, 2));
-    const Colour w = RGB(255, 255, 255), b = RGB(0, 0, 0);
-    const Colour expected[2][4] = { { b, b, w, w }, { w, w, b, b } };
+    QString seen;
     for (int y = 0; y < 2; ++y)
         for (int x = 0; x < 4; ++x)
-            QCOMPARE(dst.GetPixel(x, y), expected[y][x]);
+            seen += dst.GetPixel(x, y) == RGB(0, 0, 0) ? QLatin1Char('b') : QLatin1Char('w');
+    QCOMPARE(seen, QStringLiteral("bbwwwwbb"));
 }
 
 void tst_Surface::nullAndOutside()
@@ -225,24 +211,13 @@ void tst_Surface::nearestIndex()
 
 void tst_Surface::sectionFromSurface24()
 {
-    // 3x2: rows bottom-up, 9 bytes padded to 12, blue-green-red per pixel.
+    // Rows bottom-up, blue-green-red per pixel, 9 bytes padded to 12.
     Surface s = Surface::colour(3, 2);
     for (int y = 0; y < 2; ++y)
         for (int x = 0; x < 3; ++x)
             s.SetPixel(x, y, RGB(10 * x + 1, 10 * y + 2, 7));
-    const DibFormat f { 3, 2, 24, {} };
-    QCOMPARE(f.rowBytes(), 12);
-    const QByteArray bits = DibSection::fromSurface(s, 0, 0, f);
-    QCOMPARE(bits.size(), 24);
-    for (int y = 0; y < 2; ++y) {
-        const int row = (1 - y) * 12;
-        for (int x = 0; x < 3; ++x) {
-            QCOMPARE(quint8(bits[row + 3 * x]), quint8(7));
-            QCOMPARE(quint8(bits[row + 3 * x + 1]), quint8(10 * y + 2));
-            QCOMPARE(quint8(bits[row + 3 * x + 2]), quint8(10 * x + 1));
-        }
-        QCOMPARE(bits.mid(row + 9, 3), QByteArray(3, '\0'));
-    }
+    QCOMPARE(DibSection::fromSurface(s, 0, 0, DibFormat { 3, 2, 24, {} }).toHex(),
+        QByteArray("070c01070c0b070c15000000" "07020107020b070215000000"));
 }
 
 void tst_Surface::sectionFromSurfaceIndexed_data()
