@@ -50,8 +50,6 @@ private Q_SLOTS:
     void noResult();
     void parseRejects_data();
     void parseRejects();
-    void stripNull_data();
-    void stripNull();
 };
 
 void tst_CommonDialog::filterConversion_data()
@@ -309,22 +307,6 @@ void tst_CommonDialog::parseRejects()
     const auto error = raised([&] { dialog.ParseMultiFileName(sDir, sFiles, lFileCount); });
     QCOMPARE(error ? error->number() : 0, int(err::InvalidProcedureCall));
     QCOMPARE(lFileCount, 0);
-}
-
-void tst_CommonDialog::stripNull_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("stripped");
-    QTest::newRow("no NUL") << "abc" << "abc";
-    QTest::newRow("NUL in the middle") << "ab#c#" << "ab";
-    QTest::newRow("NUL first") << "#abc" << "";
-}
-
-void tst_CommonDialog::stripNull()
-{
-    QFETCH(QString, text);
-    QFETCH(QString, stripped);
-    QCOMPARE(cls_CommonDialog::StripNull(nuls(text)), stripped);
 }
 
 QTEST_GUILESS_MAIN(tst_CommonDialog)
