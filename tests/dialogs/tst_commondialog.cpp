@@ -60,7 +60,8 @@ void tst_CommonDialog::filterConversion_data()
     QTest::newRow("icon and all files") << "Icon file (*.ico)|*.ico|All file types (*.*)|*.*"
                                         << "Icon file (*.ico)#*.ico#All file types (*.*)#*.*##"
                                         << QStringList { "Icon file (*.ico)", "*.ico", "All file types (*.*)", "*.*" };
-    QTest::newRow("colon separates like a bar") << "Drive C:|*.*" << "Drive C##*.*##" << QStringList {};
+    QTest::newRow("colon separates like a bar") << "Drive C:|*.*"
+                                                << "Drive C##*.*##" << QStringList {};
     QTest::newRow("pictures with trailing semicolon")
         << "All picture files|*.bmp;*.dib;*.gif;*.jpg;*.emf;*.wmf;*.ico;*.cur;|All file types (*.*)|*.*"
         << "All picture files#*.bmp;*.dib;*.gif;*.jpg;*.emf;*.wmf;*.ico;*.cur;#All file types (*.*)#*.*##"
@@ -195,14 +196,19 @@ void tst_CommonDialog::multipleOpen_data()
     QTest::addColumn<QString>("selectedDir");
     QTest::addColumn<QString>("dir");
     QTest::addColumn<QStringList>("files");
-    QTest::newRow("one file picked")
-        << "/tmp/Pics/Photo.JPG" << "/tmp/Pics/Photo.JPG" << "/tmp/Pics/" << QStringList { "Photo.JPG" };
-    QTest::newRow("one file picked, backslashes")
-        << "C:\\Pics\\Photo.JPG" << "C:\\Pics\\Photo.JPG" << "C:\\Pics\\" << QStringList { "Photo.JPG" };
-    QTest::newRow("two files below the root")
-        << "/tmp/Art#a.bmp#b.bmp##" << "/tmp/Art" << "/tmp/Art" << QStringList { "a.bmp", "b.bmp" };
+    QTest::newRow("one file picked") << "/tmp/Pics/Photo.JPG"
+                                     << "/tmp/Pics/Photo.JPG"
+                                     << "/tmp/Pics/" << QStringList { "Photo.JPG" };
+    QTest::newRow("one file picked, backslashes") << "C:\\Pics\\Photo.JPG"
+                                                  << "C:\\Pics\\Photo.JPG"
+                                                  << "C:\\Pics\\" << QStringList { "Photo.JPG" };
+    QTest::newRow("two files below the root") << "/tmp/Art#a.bmp#b.bmp##"
+                                              << "/tmp/Art"
+                                              << "/tmp/Art" << QStringList { "a.bmp", "b.bmp" };
     QTest::newRow("three files at a drive root, listed order kept")
-        << "C:\\#z.gif#A.gif#m.gif##" << "C:\\" << "C:\\" << QStringList { "z.gif", "A.gif", "m.gif" };
+        << "C:\\#z.gif#A.gif#m.gif##"
+        << "C:\\"
+        << "C:\\" << QStringList { "z.gif", "A.gif", "m.gif" };
 }
 
 void tst_CommonDialog::multipleOpen()

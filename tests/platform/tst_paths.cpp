@@ -23,11 +23,16 @@ void tst_Paths::folderOfPath_data()
 {
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("folder");
-    QTest::newRow("backslashes, case kept") << "C:\\Pictures\\Logo.BMP" << "C:\\Pictures\\";
-    QTest::newRow("unix path, case kept") << "/home/Ann/Pics/Photo.JPG" << "/home/Ann/Pics/";
-    QTest::newRow("drive root") << "C:\\" << "C:\\";
-    QTest::newRow("no separator") << "Logo.bmp" << "";
-    QTest::newRow("last separator of either kind") << "a/b\\c" << "a/b\\";
+    QTest::newRow("backslashes, case kept") << "C:\\Pictures\\Logo.BMP"
+                                            << "C:\\Pictures\\";
+    QTest::newRow("unix path, case kept") << "/home/Ann/Pics/Photo.JPG"
+                                          << "/home/Ann/Pics/";
+    QTest::newRow("drive root") << "C:\\"
+                                << "C:\\";
+    QTest::newRow("no separator") << "Logo.bmp"
+                                  << "";
+    QTest::newRow("last separator of either kind") << "a/b\\c"
+                                                   << "a/b\\";
 }
 
 void tst_Paths::folderOfPath()
@@ -62,9 +67,12 @@ void tst_Paths::fullPath_data()
 {
     QTest::addColumn<QString>("folderTag");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("folder without trailing separator") << "/tmp/Pics" << QStringLiteral("/tmp/Pics") + QDir::separator() + "a.bmp";
-    QTest::newRow("root folder, no doubled separator") << "/" << "/a.bmp";
-    QTest::newRow("drive root") << "C:\\" << "C:\\a.bmp";
+    QTest::newRow("folder without trailing separator")
+        << "/tmp/Pics" << QStringLiteral("/tmp/Pics") + QDir::separator() + "a.bmp";
+    QTest::newRow("root folder, no doubled separator") << "/"
+                                                       << "/a.bmp";
+    QTest::newRow("drive root") << "C:\\"
+                                << "C:\\a.bmp";
 }
 
 void tst_Paths::fullPath()

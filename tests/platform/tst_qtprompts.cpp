@@ -92,10 +92,14 @@ void tst_QtPrompts::externalUrl_data()
 {
     QTest::addColumn<QString>("target");
     QTest::addColumn<QString>("url");
-    QTest::newRow("bare host") << "brevane.example.org" << "https://brevane.example.org";
-    QTest::newRow("mail address") << "mailto:brevane@example.org" << "mailto:brevane@example.org";
-    QTest::newRow("web address with scheme") << "http://example.org/x" << "http://example.org/x";
-    QTest::newRow("absolute path") << "/tmp/a b.txt" << "file:///tmp/a b.txt";
+    QTest::newRow("bare host") << "brevane.example.org"
+                               << "https://brevane.example.org";
+    QTest::newRow("mail address") << "mailto:brevane@example.org"
+                                  << "mailto:brevane@example.org";
+    QTest::newRow("web address with scheme") << "http://example.org/x"
+                                             << "http://example.org/x";
+    QTest::newRow("absolute path") << "/tmp/a b.txt"
+                                   << "file:///tmp/a b.txt";
     QTest::newRow("empty") << QString() << QString();
 }
 
@@ -114,7 +118,8 @@ void tst_QtPrompts::settingsRoundTrip()
         prompts.setSetting(section, key, value);
         QCOMPARE(QtPrompts().setting(section, key, QStringLiteral("9")), value);
     }
-    QCOMPARE(prompts.setting(section, QStringLiteral("Missing"), QStringLiteral("fallback")), QStringLiteral("fallback"));
+    QCOMPARE(
+        prompts.setting(section, QStringLiteral("Missing"), QStringLiteral("fallback")), QStringLiteral("fallback"));
 }
 
 void tst_QtPrompts::messageAnswers_data()
@@ -128,10 +133,10 @@ void tst_QtPrompts::messageAnswers_data()
                            << "Error";
     QTest::newRow("retry") << MsgButtons::AbortRetryIgnore << "Error" << int(QMessageBox::Retry) << MsgAnswer::Retry
                            << "Error";
-    QTest::newRow("ignore") << MsgButtons::AbortRetryIgnore << "Error" << int(QMessageBox::Ignore)
-                            << MsgAnswer::Ignore << "Error";
-    QTest::newRow("no, without a title")
-        << MsgButtons::YesNo << QString() << int(QMessageBox::No) << MsgAnswer::No << "Brevane";
+    QTest::newRow("ignore") << MsgButtons::AbortRetryIgnore << "Error" << int(QMessageBox::Ignore) << MsgAnswer::Ignore
+                            << "Error";
+    QTest::newRow("no, without a title") << MsgButtons::YesNo << QString() << int(QMessageBox::No) << MsgAnswer::No
+                                         << "Brevane";
 }
 
 void tst_QtPrompts::messageAnswers()

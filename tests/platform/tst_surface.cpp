@@ -205,7 +205,8 @@ void tst_Surface::sectionFromSurface24()
         for (int x = 0; x < 3; ++x)
             s.SetPixel(x, y, RGB(10 * x + 1, 10 * y + 2, 7));
     QCOMPARE(DibSection::fromSurface(s, 0, 0, DibFormat { 3, 2, 24, {} }).toHex(),
-        QByteArray("070c01070c0b070c15000000" "07020107020b070215000000"));
+        QByteArray("070c01070c0b070c15000000"
+                   "07020107020b070215000000"));
 }
 
 void tst_Surface::sectionRoundTrip_data()

@@ -103,19 +103,45 @@ void tst_MainWindow::addOneFile_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("folderTag");
     QTest::addColumn<int>("icon");
-    QTest::newRow("drive path with backslashes") << "C:\\Pics\\Photo.JPG" << "Photo.JPG" << "C:\\Pics" << 6;
-    QTest::newRow("unix path, case kept") << "/tmp/Pics/Photo.JPG" << "Photo.JPG" << "/tmp/Pics" << 6;
-    QTest::newRow("file at the root keeps its separator") << "/logo.bmp" << "logo.bmp" << "/" << 1;
-    QTest::newRow("cursor") << "/t/Icon.cur" << "Icon.cur" << "/t" << 5;
-    QTest::newRow("icon, capitals") << "/t/a.ICO" << "a.ICO" << "/t" << 5;
-    QTest::newRow("bitmap, mixed case") << "/t/x.Bmp" << "x.Bmp" << "/t" << 1;
-    QTest::newRow("jpeg has four letters: other") << "/t/p.jpeg" << "p.jpeg" << "/t" << 7;
-    QTest::newRow("gif") << "/t/a.gif" << "a.gif" << "/t" << 4;
-    QTest::newRow("emf") << "/t/a.emf" << "a.emf" << "/t" << 3;
-    QTest::newRow("dib") << "/t/a.dib" << "a.dib" << "/t" << 2;
-    QTest::newRow("wmf") << "/t/a.wmf" << "a.wmf" << "/t" << 0;
-    QTest::newRow("last three letters without a dot") << "/t/notabmp" << "notabmp" << "/t" << 1;
-    QTest::newRow("shorter than three letters") << "/t/ab" << "ab" << "/t" << 7;
+    QTest::newRow("drive path with backslashes") << "C:\\Pics\\Photo.JPG"
+                                                 << "Photo.JPG"
+                                                 << "C:\\Pics" << 6;
+    QTest::newRow("unix path, case kept") << "/tmp/Pics/Photo.JPG"
+                                          << "Photo.JPG"
+                                          << "/tmp/Pics" << 6;
+    QTest::newRow("file at the root keeps its separator") << "/logo.bmp"
+                                                          << "logo.bmp"
+                                                          << "/" << 1;
+    QTest::newRow("cursor") << "/t/Icon.cur"
+                            << "Icon.cur"
+                            << "/t" << 5;
+    QTest::newRow("icon, capitals") << "/t/a.ICO"
+                                    << "a.ICO"
+                                    << "/t" << 5;
+    QTest::newRow("bitmap, mixed case") << "/t/x.Bmp"
+                                        << "x.Bmp"
+                                        << "/t" << 1;
+    QTest::newRow("jpeg has four letters: other") << "/t/p.jpeg"
+                                                  << "p.jpeg"
+                                                  << "/t" << 7;
+    QTest::newRow("gif") << "/t/a.gif"
+                         << "a.gif"
+                         << "/t" << 4;
+    QTest::newRow("emf") << "/t/a.emf"
+                         << "a.emf"
+                         << "/t" << 3;
+    QTest::newRow("dib") << "/t/a.dib"
+                         << "a.dib"
+                         << "/t" << 2;
+    QTest::newRow("wmf") << "/t/a.wmf"
+                         << "a.wmf"
+                         << "/t" << 0;
+    QTest::newRow("last three letters without a dot") << "/t/notabmp"
+                                                      << "notabmp"
+                                                      << "/t" << 1;
+    QTest::newRow("shorter than three letters") << "/t/ab"
+                                                << "ab"
+                                                << "/t" << 7;
 }
 
 void tst_MainWindow::addOneFile()
@@ -193,8 +219,7 @@ void tst_MainWindow::removeRows_data()
     const QStringList two { "2.bmp" };
     QTest::newRow("rows 1 and 3 by the menu") << QList<int> { 0, 2 } << "menu" << two;
     QTest::newRow("rows 1 and 3 by the Delete key") << QList<int> { 0, 2 } << "key" << two;
-    QTest::newRow("nothing selected")
-        << QList<int> {} << "menu" << QStringList { "1.bmp", "2.bmp", "3.bmp" };
+    QTest::newRow("nothing selected") << QList<int> {} << "menu" << QStringList { "1.bmp", "2.bmp", "3.bmp" };
     QTest::newRow("Clear empties the list") << QList<int> {} << "clear" << QStringList {};
 }
 
@@ -246,11 +271,16 @@ void tst_MainWindow::taskItems_data()
 {
     QTest::addColumn<QString>("key");
     QTest::addColumn<QString>("effect");
-    QTest::newRow("ADD asks for files") << "ADD" << "chooser";
-    QTest::newRow("ABOUT shows the About box") << "ABOUT" << "frm_About";
-    QTest::newRow("EXIT closes") << "EXIT" << "closed";
-    QTest::newRow("GO on an empty list warns") << "GO" << "There are no images in the list !";
-    QTest::newRow("keys are case-sensitive") << "add" << "";
+    QTest::newRow("ADD asks for files") << "ADD"
+                                        << "chooser";
+    QTest::newRow("ABOUT shows the About box") << "ABOUT"
+                                               << "frm_About";
+    QTest::newRow("EXIT closes") << "EXIT"
+                                 << "closed";
+    QTest::newRow("GO on an empty list warns") << "GO"
+                                               << "There are no images in the list !";
+    QTest::newRow("keys are case-sensitive") << "add"
+                                             << "";
 }
 
 void tst_MainWindow::taskItems()
@@ -352,8 +382,8 @@ void tst_MainWindow::dropFiles()
     QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, {});
     QApplication::sendEvent(form.lw_Files->viewport(), &drop);
     const QString tag = QDir::toNativeSeparators(folder);
-    QCOMPARE(form.Rows(),
-        (QList<PictureRow> { { QStringLiteral("one.GIF"), tag }, { QStringLiteral("two.cur"), tag } }));
+    QCOMPARE(
+        form.Rows(), (QList<PictureRow> { { QStringLiteral("one.GIF"), tag }, { QStringLiteral("two.cur"), tag } }));
     QCOMPARE(form.RowIcon(2), 5);
 }
 

@@ -65,8 +65,8 @@ void tst_Tips::cycling_data()
 {
     QTest::addColumn<QByteArray>("file");
     QTest::addColumn<QStringList>("seen"); // the first tip, then one per "&Next Tip"
-    QTest::newRow("three tips, three presses") << QByteArray("one\r\ntwo\r\nthree\r\n")
-                                               << QStringList { "one", "two", "three", "one" };
+    QTest::newRow("three tips, three presses")
+        << QByteArray("one\r\ntwo\r\nthree\r\n") << QStringList { "one", "two", "three", "one" };
     QTest::newRow("an empty line is an empty tip")
         << QByteArray("one\r\n\r\nthree") << QStringList { "one", "", "three", "one" };
     QTest::newRow("lone CR") << QByteArray("a\rb\r") << QStringList { "a", "b", "a" };
