@@ -1,8 +1,8 @@
 #include "platform/PictureRow.h"
 #include "platform/mdl_Paths.h"
+#include "support/PlainFiles.h"
 
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -23,15 +23,16 @@ void tst_Paths::folderOfPath_data()
 {
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("folder");
-    QTest::newRow("backslashes, case kept")
-        << QStringLiteral("C:\\Pictures\\Logo.BMP") << QStringLiteral("C:\\Pictures\\");
-    QTest::newRow("slashes") << QStringLiteral("images/Cat.gif") << QStringLiteral("images/");
-    QTest::newRow("drive root") << QStringLiteral("C:\\") << QStringLiteral("C:\\");
-    QTest::newRow("no separator") << QStringLiteral("Logo.bmp") << QString();
-    QTest::newRow("last separator of either kind") << QStringLiteral("a/b\\c") << QStringLiteral("a/b\\");
-    QTest::newRow("unix path, mixed case")
-        << QStringLiteral("/home/Ann/Pics/Photo.JPG") << QStringLiteral("/home/Ann/Pics/");
-    QTest::newRow("empty") << QString() << QString();
+    QTest::newRow("backslashes, case kept") << "C:\\Pictures\\Logo.BMP"
+                                            << "C:\\Pictures\\";
+    QTest::newRow("unix path, case kept") << "/home/Ann/Pics/Photo.JPG"
+                                          << "/home/Ann/Pics/";
+    QTest::newRow("drive root") << "C:\\"
+                                << "C:\\";
+    QTest::newRow("no separator") << "Logo.bmp"
+                                  << "";
+    QTest::newRow("last separator of either kind") << "a/b\\c"
+                                                   << "a/b\\";
 }
 
 void tst_Paths::folderOfPath()
@@ -43,13 +44,13 @@ void tst_Paths::folderOfPath()
 
 void tst_Paths::fileExists_data()
 {
-    QTest::addColumn<QString>("relative");
+    QTest::addColumn<QString>("relative"); // "-": the empty path
     QTest::addColumn<bool>("exists");
-    QTest::newRow("existing file") << QStringLiteral("Pics/Photo.JPG") << true;
-    QTest::newRow("existing folder") << QStringLiteral("Pics") << true;
-    QTest::newRow("missing file in existing folder") << QStringLiteral("Pics/none.bmp") << false;
-    QTest::newRow("file in missing folder") << QStringLiteral("Gone/Photo.JPG") << false;
-    QTest::newRow("other letter case") << QStringLiteral("pics/photo.jpg") << false;
+    QTest::newRow("existing file") << "Pics/Photo.JPG" << true;
+    QTest::newRow("existing folder") << "Pics" << true;
+    QTest::newRow("missing file") << "Pics/none.bmp" << false;
+    QTest::newRow("other letter case") << "pics/photo.jpg" << false;
+    QTest::newRow("empty path") << "-" << false;
 }
 
 void tst_Paths::fileExists()
@@ -58,32 +59,27 @@ void tst_Paths::fileExists()
     QFETCH(bool, exists);
     QTemporaryDir dir;
     QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("Pics")));
-    QFile file(dir.filePath(QStringLiteral("Pics/Photo.JPG")));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.close();
-    QCOMPARE(mdl_Paths::FileExists(dir.filePath(relative)), exists);
-    QVERIFY(!mdl_Paths::FileExists(QString()));
+    QVERIFY(test::writeFile(dir.filePath(QStringLiteral("Pics/Photo.JPG")), {}));
+    QCOMPARE(mdl_Paths::FileExists(relative == QLatin1String("-") ? QString() : dir.filePath(relative)), exists);
 }
 
 void tst_Paths::fullPath_data()
 {
     QTest::addColumn<QString>("folderTag");
-    QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("expected");
-    const QString sep = QDir::separator();
-    QTest::newRow("folder without trailing separator") << QStringLiteral("/tmp/Pics") << QStringLiteral("a.bmp")
-                                                       << QStringLiteral("/tmp/Pics") + sep + QStringLiteral("a.bmp");
-    QTest::newRow("root folder, no doubled separator")
-        << QStringLiteral("/") << QStringLiteral("a.bmp") << QStringLiteral("/a.bmp");
-    QTest::newRow("drive root") << QStringLiteral("C:\\") << QStringLiteral("a.bmp") << QStringLiteral("C:\\a.bmp");
+    QTest::newRow("folder without trailing separator")
+        << "/tmp/Pics" << QStringLiteral("/tmp/Pics") + QDir::separator() + "a.bmp";
+    QTest::newRow("root folder, no doubled separator") << "/"
+                                                       << "/a.bmp";
+    QTest::newRow("drive root") << "C:\\"
+                                << "C:\\a.bmp";
 }
 
 void tst_Paths::fullPath()
 {
     QFETCH(QString, folderTag);
-    QFETCH(QString, text);
     QFETCH(QString, expected);
-    QCOMPARE((PictureRow { text, folderTag }.fullPath()), expected);
+    QCOMPARE((PictureRow { QStringLiteral("a.bmp"), folderTag }.fullPath()), expected);
 }
 
 QTEST_GUILESS_MAIN(tst_Paths)

@@ -1,9 +1,9 @@
 #include "platform/widgets/QtPrompts.h"
+#include "support/PlainFiles.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
-#include <QFile>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -37,7 +37,7 @@ template <typename Window> void whenModal(std::function<void(Window*)> script)
 class tst_QtPrompts : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase();
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
     void nameFilters_data();
     void nameFilters();
     void resultText_data();
@@ -49,27 +49,18 @@ private Q_SLOTS:
     void messageAnswers();
     void chooseFile_data();
     void chooseFile();
-    void settingsName();
 };
-
-void tst_QtPrompts::initTestCase()
-{
-    QStandardPaths::setTestModeEnabled(true);
-}
 
 void tst_QtPrompts::nameFilters_data()
 {
     QTest::addColumn<QStringList>("pairs");
     QTest::addColumn<QStringList>("filters");
     QTest::newRow("pictures with a trailing semicolon, then all files")
-        << QStringList { QStringLiteral("All picture files"), QStringLiteral("*.bmp;*.dib;*.gif;"),
-               QStringLiteral("All file types (*.*)"), QStringLiteral("*.*") }
-        << QStringList { QStringLiteral("All picture files (*.bmp *.dib *.gif)"),
-               QStringLiteral("All file types (*.*) (*)") };
-    QTest::newRow("pair without patterns is left out") << QStringList { QStringLiteral("Nothing"), QStringLiteral(";"),
-        QStringLiteral("Icons"), QStringLiteral("*.ico") }
-                                                       << QStringList { QStringLiteral("Icons (*.ico)") };
-    QTest::newRow("unpaired description is left out") << QStringList { QStringLiteral("Drive C") } << QStringList {};
+        << QStringList { "All picture files", "*.bmp;*.dib;*.gif;", "All file types (*.*)", "*.*" }
+        << QStringList { "All picture files (*.bmp *.dib *.gif)", "All file types (*.*) (*)" };
+    QTest::newRow("pair without patterns is left out")
+        << QStringList { "Nothing", ";", "Icons", "*.ico" } << QStringList { "Icons (*.ico)" };
+    QTest::newRow("unpaired description is left out") << QStringList { "Drive C" } << QStringList {};
 }
 
 void tst_QtPrompts::nameFilters()
@@ -81,38 +72,34 @@ void tst_QtPrompts::nameFilters()
 
 void tst_QtPrompts::resultText_data()
 {
-    const QChar nul(u'\0');
     QTest::addColumn<QStringList>("files");
-    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("text"); // '#' stands for NUL
     QTest::newRow("nothing") << QStringList {} << QString();
-    QTest::newRow("one file: its full path")
-        << QStringList { QStringLiteral("/tmp/Pics/a.bmp") } << QStringLiteral("/tmp/Pics/a.bmp");
+    QTest::newRow("one file: its full path") << QStringList { "/tmp/Pics/a.bmp" } << "/tmp/Pics/a.bmp";
     QTest::newRow("two files: folder, names, two NULs")
-        << QStringList { QStringLiteral("/tmp/Pics/a.bmp"), QStringLiteral("/tmp/Pics/B.gif") }
-        << QStringLiteral("/tmp/Pics") + nul + QStringLiteral("a.bmp") + nul + QStringLiteral("B.gif") + nul + nul;
-    QTest::newRow("two files at the root")
-        << QStringList { QStringLiteral("/a.bmp"), QStringLiteral("/b.bmp") }
-        << QStringLiteral("/") + nul + QStringLiteral("a.bmp") + nul + QStringLiteral("b.bmp") + nul + nul;
+        << QStringList { "/tmp/Pics/a.bmp", "/tmp/Pics/B.gif" } << "/tmp/Pics#a.bmp#B.gif##";
+    QTest::newRow("two files at the root") << QStringList { "/a.bmp", "/b.bmp" } << "/#a.bmp#b.bmp##";
 }
 
 void tst_QtPrompts::resultText()
 {
     QFETCH(QStringList, files);
     QFETCH(QString, text);
-    QCOMPARE(QtPrompts::resultText(files), text);
+    QCOMPARE(QtPrompts::resultText(files), test::nuls(text));
 }
 
 void tst_QtPrompts::externalUrl_data()
 {
     QTest::addColumn<QString>("target");
     QTest::addColumn<QString>("url");
-    QTest::newRow("bare host") << QStringLiteral("brevane.example.org")
-                               << QStringLiteral("https://brevane.example.org");
-    QTest::newRow("mail address") << QStringLiteral("mailto:brevane@example.org")
-                                  << QStringLiteral("mailto:brevane@example.org");
-    QTest::newRow("web address with scheme")
-        << QStringLiteral("http://example.org/x") << QStringLiteral("http://example.org/x");
-    QTest::newRow("absolute path") << QStringLiteral("/tmp/a b.txt") << QStringLiteral("file:///tmp/a b.txt");
+    QTest::newRow("bare host") << "brevane.example.org"
+                               << "https://brevane.example.org";
+    QTest::newRow("mail address") << "mailto:brevane@example.org"
+                                  << "mailto:brevane@example.org";
+    QTest::newRow("web address with scheme") << "http://example.org/x"
+                                             << "http://example.org/x";
+    QTest::newRow("absolute path") << "/tmp/a b.txt"
+                                   << "file:///tmp/a b.txt";
     QTest::newRow("empty") << QString() << QString();
 }
 
@@ -125,39 +112,31 @@ void tst_QtPrompts::externalUrl()
 
 void tst_QtPrompts::settingsRoundTrip()
 {
+    const QString section = QStringLiteral("Options"), key = QStringLiteral("Show Tips at Startup");
     QtPrompts prompts;
-    prompts.setSetting(QStringLiteral("Options"), QStringLiteral("Show Tips at Startup"), QStringLiteral("0"));
-    QCOMPARE(prompts.setting(QStringLiteral("Options"), QStringLiteral("Show Tips at Startup"), QStringLiteral("1")),
-        QStringLiteral("0"));
-    prompts.setSetting(QStringLiteral("Options"), QStringLiteral("Show Tips at Startup"), QStringLiteral("1"));
-    QCOMPARE(prompts.setting(QStringLiteral("Options"), QStringLiteral("Show Tips at Startup"), QStringLiteral("9")),
-        QStringLiteral("1"));
-    QCOMPARE(prompts.setting(QStringLiteral("Options"), QStringLiteral("Missing"), QStringLiteral("fallback")),
-        QStringLiteral("fallback"));
-}
-
-void tst_QtPrompts::settingsName()
-{
-    QCOMPARE(QtPrompts::settingsName(), QStringLiteral("tst_qtprompts"));
+    for (const QString& value : { QStringLiteral("0"), QStringLiteral("1") }) {
+        prompts.setSetting(section, key, value);
+        QCOMPARE(QtPrompts().setting(section, key, QStringLiteral("9")), value);
+    }
+    QCOMPARE(
+        prompts.setting(section, QStringLiteral("Missing"), QStringLiteral("fallback")), QStringLiteral("fallback"));
 }
 
 void tst_QtPrompts::messageAnswers_data()
 {
     QTest::addColumn<MsgButtons>("buttons");
     QTest::addColumn<QString>("title");
-    QTest::addColumn<int>("pressed"); // a QMessageBox::StandardButton, or 0 for Esc
+    QTest::addColumn<int>("pressed"); // a QMessageBox::StandardButton
     QTest::addColumn<MsgAnswer>("answer");
     QTest::addColumn<QString>("shownTitle");
-    QTest::newRow("abort") << MsgButtons::AbortRetryIgnore << QStringLiteral("Error") << int(QMessageBox::Abort)
-                           << MsgAnswer::Abort << QStringLiteral("Error");
-    QTest::newRow("retry") << MsgButtons::AbortRetryIgnore << QStringLiteral("Error") << int(QMessageBox::Retry)
-                           << MsgAnswer::Retry << QStringLiteral("Error");
-    QTest::newRow("ignore") << MsgButtons::AbortRetryIgnore << QStringLiteral("Error") << int(QMessageBox::Ignore)
-                            << MsgAnswer::Ignore << QStringLiteral("Error");
-    QTest::newRow("ok without a title") << MsgButtons::Ok << QString() << int(QMessageBox::Ok) << MsgAnswer::Ok
-                                        << QStringLiteral("Brevane");
-    QTest::newRow("no") << MsgButtons::YesNo << QString() << int(QMessageBox::No) << MsgAnswer::No
-                        << QStringLiteral("Brevane");
+    QTest::newRow("abort") << MsgButtons::AbortRetryIgnore << "Error" << int(QMessageBox::Abort) << MsgAnswer::Abort
+                           << "Error";
+    QTest::newRow("retry") << MsgButtons::AbortRetryIgnore << "Error" << int(QMessageBox::Retry) << MsgAnswer::Retry
+                           << "Error";
+    QTest::newRow("ignore") << MsgButtons::AbortRetryIgnore << "Error" << int(QMessageBox::Ignore) << MsgAnswer::Ignore
+                            << "Error";
+    QTest::newRow("no, without a title") << MsgButtons::YesNo << QString() << int(QMessageBox::No) << MsgAnswer::No
+                                         << "Brevane";
 }
 
 void tst_QtPrompts::messageAnswers()
@@ -182,23 +161,19 @@ void tst_QtPrompts::messageAnswers()
 
 void tst_QtPrompts::chooseFile_data()
 {
-    const QChar nul(u'\0');
     QTest::addColumn<int>("mode");
     QTest::addColumn<QString>("typed"); // empty: cancel
     QTest::addColumn<int>("filter");
     QTest::addColumn<bool>("accepted");
-    QTest::addColumn<QString>("result"); // "@" stands for the folder
-    QTest::newRow("one file") << int(FileChooserRequest::Mode::Open) << QStringLiteral("a.bmp") << 1 << true
-                              << QStringLiteral("@/a.bmp");
+    QTest::addColumn<QString>("result"); // "@" stands for the folder, '#' for NUL
+    const int open = int(FileChooserRequest::Mode::Open), multiple = int(FileChooserRequest::Mode::OpenMultiple);
+    QTest::newRow("one file") << open << "a.bmp" << 1 << true << "@/a.bmp";
     QTest::newRow("two files of a multiple selection")
-        << int(FileChooserRequest::Mode::OpenMultiple) << QStringLiteral("\"a.bmp\" \"B.gif\"") << 2 << true
-        << QStringLiteral("@") + nul + QStringLiteral("a.bmp") + nul + QStringLiteral("B.gif") + nul + nul;
-    QTest::newRow("one file of a multiple selection")
-        << int(FileChooserRequest::Mode::OpenMultiple) << QStringLiteral("B.gif") << 2 << true
-        << QStringLiteral("@/B.gif");
+        << multiple << "\"a.bmp\" \"B.gif\"" << 2 << true << "@#a.bmp#B.gif##";
+    QTest::newRow("one file of a multiple selection") << multiple << "B.gif" << 2 << true << "@/B.gif";
     QTest::newRow("save gets the default suffix")
-        << int(FileChooserRequest::Mode::Save) << QStringLiteral("new") << 1 << true << QStringLiteral("@/new.ico");
-    QTest::newRow("cancelled") << int(FileChooserRequest::Mode::Open) << QString() << 1 << false << QString();
+        << int(FileChooserRequest::Mode::Save) << "new" << 1 << true << "@/new.ico";
+    QTest::newRow("cancelled") << open << QString() << 1 << false << QString();
 }
 
 void tst_QtPrompts::chooseFile()
@@ -209,10 +184,8 @@ void tst_QtPrompts::chooseFile()
     QFETCH(bool, accepted);
     QFETCH(QString, result);
     QTemporaryDir dir;
-    for (const char* name : { "a.bmp", "B.gif" }) {
-        QFile file(dir.filePath(QLatin1String(name)));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-    }
+    QVERIFY(test::writeFile(dir.filePath(QStringLiteral("a.bmp")), {}));
+    QVERIFY(test::writeFile(dir.filePath(QStringLiteral("B.gif")), {}));
     QStringList filters;
     QString title;
     whenModal<QFileDialog>([&](QFileDialog* dialog) {
@@ -240,7 +213,7 @@ void tst_QtPrompts::chooseFile()
     QCOMPARE(filters,
         (QStringList { QStringLiteral("Pictures (*.bmp *.gif)"), QStringLiteral("All file types (*.*) (*)") }));
     QCOMPARE(chosen.accepted, accepted);
-    QString expected = result;
+    QString expected = test::nuls(result);
     expected.replace(QLatin1Char('@'), QDir::toNativeSeparators(dir.path()));
     QCOMPARE(chosen.resultText, expected);
     if (accepted)

@@ -2,15 +2,13 @@
 #include "platform/Error.h"
 #include "platform/mdl_ErrorHandle.h"
 #include "shell/ClickableLabel.h"
+#include "support/PlainFiles.h"
 #include "support/ScriptedPrompts.h"
 
-#include <QFile>
-#include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QUrl>
 
 using namespace brevane;
 
@@ -29,7 +27,6 @@ public:
 class tst_About : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void texts();
     void versionLine();
     void links_data();
     void links();
@@ -38,35 +35,12 @@ private Q_SLOTS:
     void enterAndEscapeClose();
 };
 
-void tst_About::texts()
-{
-    test::ScriptedPrompts prompts;
-    frm_About about(prompts);
-    QCOMPARE(about.windowTitle(), QStringLiteral("About Brevane"));
-    QCOMPARE(about.Label6->text(),
-        QStringLiteral("If you liked this program, you can check for updates, or download more programs from:"));
-    QCOMPARE(about.Command2->text(), QStringLiteral("&Contact..."));
-    QCOMPARE(about.Command1->text(), QStringLiteral("&Ok"));
-    QVERIFY(!about.Image1->pixmap().isNull());
-    QCOMPARE(about.Label8->text(), frm_About::WebAddress());
-    QVERIFY(frm_About::WebAddress().endsWith(QStringLiteral(".example.org")));
-    QVERIFY(QUrl(QStringLiteral("https://") + frm_About::WebAddress()).isValid());
-    QVERIFY(frm_About::ContactAddress().endsWith(QStringLiteral("@example.org")));
-}
-
 void tst_About::versionLine()
 {
     test::ScriptedPrompts prompts;
     frm_About about(prompts);
-    const QString version = QStringLiteral(BREVANE_VERSION);
-    QCOMPARE(
-        about.lbl_Info->text(), QStringLiteral("Brevane ") + version + QStringLiteral("  ") + frm_About::MakerNotice());
     // Plain decimal numbers: the revision reads 19, never 0019.
-    const QStringList numbers = version.split(QLatin1Char('.'));
-    QCOMPARE(numbers.size(), 3);
-    for (const QString& number : numbers)
-        QCOMPARE(number, QString::number(number.toInt()));
-    QVERIFY(about.lbl_Info->text().startsWith(QStringLiteral("Brevane 2.0.19  ")));
+    QCOMPARE(about.lbl_Info->text(), QStringLiteral("Brevane 2.0.19  ") + frm_About::MakerNotice());
 }
 
 void tst_About::links_data()
@@ -85,10 +59,7 @@ void tst_About::links()
     frm_About about(prompts);
     about.show();
     QVERIFY(QTest::qWaitForWindowExposed(&about));
-    if (contact)
-        QTest::mouseClick(about.Command2, Qt::LeftButton);
-    else
-        QTest::mouseClick(about.Label8, Qt::LeftButton);
+    QTest::mouseClick(contact ? static_cast<QWidget*>(about.Command2) : about.Label8, Qt::LeftButton);
     QCOMPARE(prompts.opened, QStringList { opened });
     QVERIFY(about.isVisible());
     QVERIFY(prompts.messages.isEmpty());
@@ -103,10 +74,9 @@ void tst_About::openFailureIsReported()
     frm_About about(prompts);
     QCOMPARE(about.FileOpen(frm_About::WebAddress(), QStringLiteral("open")), 0);
     QCOMPARE(prompts.messages.size(), 1);
-    QCOMPARE(prompts.messages.first().title, QStringLiteral("Error"));
-    QFile log(dir.filePath(QStringLiteral("program.log")));
-    QVERIFY(log.open(QIODevice::ReadOnly));
-    QVERIFY(log.readAll().endsWith(":{02A00608-B7EC-49E3-8EE0-DE6AA0B3B42B}:1:53\r\n"));
+    const QStringList lines = test::logLines(dir.filePath(QStringLiteral("program.log")));
+    QCOMPARE(lines.size(), 1);
+    QVERIFY(lines.first().endsWith(QStringLiteral(":{02A00608-B7EC-49E3-8EE0-DE6AA0B3B42B}:1:53")));
 }
 
 void tst_About::enterAndEscapeClose_data()

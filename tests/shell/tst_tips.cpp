@@ -1,11 +1,11 @@
 #include "shell/frm_Tips.h"
 #include "platform/Error.h"
 #include "platform/mdl_ErrorHandle.h"
+#include "support/PlainFiles.h"
 #include "support/ScriptedPrompts.h"
 
 #include <QCheckBox>
 #include <QDir>
-#include <QFile>
 #include <QLabel>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -23,15 +23,11 @@ private Q_SLOTS:
     void init();
     void cleanup();
 
-    void texts();
     void cycling_data();
     void cycling();
     void reopeningGoesOn();
-    void lineEnds_data();
-    void lineEnds();
     void missingTips_data();
     void missingTips();
-    void emptyFile();
     void setting_data();
     void setting();
     void checkBoxStoresSetting();
@@ -40,7 +36,10 @@ private Q_SLOTS:
     void installedCopyFindsItsTips();
 
 private:
-    void writeTips(const QByteArray& content, const QString& name = QStringLiteral("tips.txt"));
+    void writeTips(const QByteArray& content, const QString& name = QStringLiteral("tips.txt"))
+    {
+        QVERIFY(test::writeFile(m_dir->filePath(name), content));
+    }
 
     test::ScriptedPrompts* m_prompts = nullptr;
     QTemporaryDir* m_dir = nullptr;
@@ -62,50 +61,29 @@ void tst_Tips::cleanup()
     delete m_dir;
 }
 
-void tst_Tips::writeTips(const QByteArray& content, const QString& name)
-{
-    QFile file(m_dir->filePath(name));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(content);
-}
-
-void tst_Tips::texts()
-{
-    frm_Tips tips(*m_prompts);
-    QCOMPARE(tips.windowTitle(), QStringLiteral("Tip of the Day"));
-    QCOMPARE(tips.chkLoadTipsAtStartup->text(), QStringLiteral("&Show Tips at Startup"));
-    QCOMPARE(tips.cmdNextTip->text(), QStringLiteral("&Next Tip"));
-    QCOMPARE(tips.cmdOK->text(), QStringLiteral("OK"));
-    QVERIFY(tips.lblTipText->text().isEmpty());
-    QVERIFY(tips.findChild<QLabel*>(QStringLiteral("lblHeading")));
-    QCOMPARE(tips.findChild<QLabel*>(QStringLiteral("lblHeading"))->text(), QStringLiteral("Did you know..."));
-}
-
 void tst_Tips::cycling_data()
 {
     QTest::addColumn<QByteArray>("file");
-    QTest::addColumn<int>("presses");
-    QTest::addColumn<QStringList>("seen"); // the first tip, then one per press
+    QTest::addColumn<QStringList>("seen"); // the first tip, then one per "&Next Tip"
     QTest::newRow("three tips, three presses")
-        << QByteArray("one\r\ntwo\r\nthree\r\n") << 3
-        << QStringList { QStringLiteral("one"), QStringLiteral("two"), QStringLiteral("three"), QStringLiteral("one") };
+        << QByteArray("one\r\ntwo\r\nthree\r\n") << QStringList { "one", "two", "three", "one" };
     QTest::newRow("an empty line is an empty tip")
-        << QByteArray("one\r\n\r\nthree") << 3
-        << QStringList { QStringLiteral("one"), QString(), QStringLiteral("three"), QStringLiteral("one") };
-    QTest::newRow("one tip stays") << QByteArray(
-        "only") << 2 << QStringList { QStringLiteral("only"), QStringLiteral("only"), QStringLiteral("only") };
+        << QByteArray("one\r\n\r\nthree") << QStringList { "one", "", "three", "one" };
+    QTest::newRow("lone CR") << QByteArray("a\rb\r") << QStringList { "a", "b", "a" };
+    QTest::newRow("lone LF") << QByteArray("a\nb\n") << QStringList { "a", "b", "a" };
+    QTest::newRow("one tip stays") << QByteArray("only") << QStringList { "only", "only" };
+    QTest::newRow("empty file") << QByteArray() << QStringList { "", "" };
 }
 
 void tst_Tips::cycling()
 {
     QFETCH(QByteArray, file);
-    QFETCH(int, presses);
     QFETCH(QStringList, seen);
     writeTips(file);
     frm_Tips tips(*m_prompts);
     QVERIFY(tips.Form_Load());
     QStringList shown { tips.lblTipText->text() };
-    for (int i = 0; i < presses; ++i) {
+    while (shown.size() < seen.size()) {
         QTest::mouseClick(tips.cmdNextTip, Qt::LeftButton);
         shown << tips.lblTipText->text();
     }
@@ -124,47 +102,21 @@ void tst_Tips::reopeningGoesOn()
     frm_Tips again(*m_prompts);
     QVERIFY(again.Form_Load());
     QCOMPARE(again.lblTipText->text(), QStringLiteral("three"));
-    // The file was read twice; the order seen stays the file's, cycling.
-    QCOMPARE(frm_Tips::TipList.size(), 6);
     again.cmdNextTip->click();
     QCOMPARE(again.lblTipText->text(), QStringLiteral("one"));
 }
 
-void tst_Tips::lineEnds_data()
-{
-    QTest::addColumn<QByteArray>("file");
-    QTest::addColumn<QStringList>("tips");
-    QTest::newRow("CR LF") << QByteArray("a\r\nb\r\n") << QStringList { QStringLiteral("a"), QStringLiteral("b") };
-    QTest::newRow("lone CR") << QByteArray("a\rb\r") << QStringList { QStringLiteral("a"), QStringLiteral("b") };
-    QTest::newRow("lone LF") << QByteArray("a\nb\n") << QStringList { QStringLiteral("a"), QStringLiteral("b") };
-    QTest::newRow("last line without an end")
-        << QByteArray("a\r\nb") << QStringList { QStringLiteral("a"), QStringLiteral("b") };
-    QTest::newRow("empty lines count") << QByteArray("\r\n\r\nc")
-                                       << QStringList { QString(), QString(), QStringLiteral("c") };
-}
-
-void tst_Tips::lineEnds()
-{
-    QFETCH(QByteArray, file);
-    QFETCH(QStringList, tips);
-    writeTips(file);
-    frm_Tips form(*m_prompts);
-    QVERIFY(form.LoadTips(m_dir->filePath(QStringLiteral("tips.txt"))));
-    QCOMPARE(frm_Tips::TipList, tips);
-    QCOMPARE(frm_Tips::TipIndex, 1);
-}
-
 void tst_Tips::missingTips_data()
 {
-    QTest::addColumn<int>("kind");
-    QTest::newRow("no file") << 0;
-    QTest::newRow("a folder named tips.txt") << 1;
+    QTest::addColumn<bool>("folder");
+    QTest::newRow("no file") << false;
+    QTest::newRow("a folder named tips.txt") << true;
 }
 
 void tst_Tips::missingTips()
 {
-    QFETCH(int, kind);
-    if (kind == 1)
+    QFETCH(bool, folder);
+    if (folder)
         QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("tips.txt")));
     frm_Tips tips(*m_prompts);
     QVERIFY(tips.Form_Load());
@@ -172,32 +124,17 @@ void tst_Tips::missingTips()
         QStringLiteral("That the tips.txt file was not found? \r\n\r\nCreate a text file named tips.txt using NotePad "
                        "with 1 tip per line. Then place it in the same directory as the application. "));
     QVERIFY(frm_Tips::TipList.isEmpty());
-    // Hidden files and an empty name count as not found too.
-    writeTips("hidden\r\n", QStringLiteral(".tips.txt"));
-    QVERIFY(!tips.LoadTips(m_dir->filePath(QStringLiteral(".tips.txt"))));
-    QVERIFY(!tips.LoadTips(QString()));
-}
-
-void tst_Tips::emptyFile()
-{
-    writeTips(QByteArray());
-    frm_Tips tips(*m_prompts);
-    QVERIFY(tips.Form_Load());
-    QVERIFY(tips.lblTipText->text().isEmpty());
-    tips.cmdNextTip->click();
-    QVERIFY(tips.lblTipText->text().isEmpty());
 }
 
 void tst_Tips::setting_data()
 {
     QTest::addColumn<QString>("value"); // "-" for none
     QTest::addColumn<int>("outcome"); // 1 stays, 0 unloads, -1 fails
-    QTest::newRow("absent means shown") << QStringLiteral("-") << 1;
-    QTest::newRow("1") << QStringLiteral("1") << 1;
-    QTest::newRow("another number") << QStringLiteral("-3") << 1;
-    QTest::newRow("0") << QStringLiteral("0") << 0;
-    QTest::newRow("blank-padded 0") << QStringLiteral(" 0 ") << 0;
-    QTest::newRow("not a number") << QStringLiteral("yes") << -1;
+    QTest::newRow("absent means shown") << "-" << 1;
+    QTest::newRow("another number") << "-3" << 1;
+    QTest::newRow("0") << "0" << 0;
+    QTest::newRow("blank-padded 0") << " 0 " << 0;
+    QTest::newRow("not a number") << "yes" << -1;
 }
 
 void tst_Tips::setting()
@@ -252,22 +189,19 @@ void tst_Tips::enterAndEscapeClose()
 
 void tst_Tips::installedCopyFindsItsTips()
 {
-    // bin/brevane with its shipped files in share/brevane.
+    // bin/brevane with its shipped files in share/brevane; a copy beside the executable wins.
     QVERIFY(QDir(m_dir->path()).mkpath(QStringLiteral("bin")));
     QVERIFY(QDir(m_dir->path()).mkpath(QStringLiteral("share/brevane")));
     writeTips("installed tip\r\n", QStringLiteral("share/brevane/tips.txt"));
     mdl_ErrorHandle::setProgramFolder(m_dir->filePath(QStringLiteral("bin")));
-    frm_Tips tips(*m_prompts);
-    QVERIFY(tips.Form_Load());
-    QCOMPARE(tips.lblTipText->text(), QStringLiteral("installed tip"));
-
-    // A copy beside the executable wins.
-    writeTips("beside tip\r\n", QStringLiteral("bin/tips.txt"));
-    frm_Tips::TipList.clear();
-    frm_Tips::TipIndex = 0;
-    frm_Tips beside(*m_prompts);
-    QVERIFY(beside.Form_Load());
-    QCOMPARE(beside.lblTipText->text(), QStringLiteral("beside tip"));
+    for (const char* expected : { "installed tip", "beside tip" }) {
+        frm_Tips::TipList.clear();
+        frm_Tips::TipIndex = 0;
+        frm_Tips tips(*m_prompts);
+        QVERIFY(tips.Form_Load());
+        QCOMPARE(tips.lblTipText->text(), QLatin1String(expected));
+        writeTips("beside tip\r\n", QStringLiteral("bin/tips.txt"));
+    }
 }
 
 QTEST_MAIN(tst_Tips)

@@ -1,0 +1,36 @@
+#pragma once
+
+// Small file helpers the shell and platform tests share.
+
+#include <QFile>
+#include <QString>
+#include <QStringList>
+
+namespace brevane::test {
+
+// '#' stands for NUL, so that chooser buffers read in a table.
+inline QString nuls(QString s)
+{
+    s.replace(QLatin1Char('#'), QChar(u'\0'));
+    return s;
+}
+
+inline bool writeFile(const QString& path, const QByteArray& content)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
+}
+
+// The lines of the error log (CR LF ended); none when it is missing.
+inline QStringList logLines(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QStringList lines = QString::fromLocal8Bit(file.readAll()).split(QStringLiteral("\r\n"));
+    if (lines.last().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
+} // namespace brevane::test
