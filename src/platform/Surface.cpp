@@ -198,6 +198,7 @@ bool Surface::StretchBlt(int x, int y, int w, int h, const Surface& src, int sx,
     const int x0 = std::max(0, x), x1 = std::min(width(), x + w);
     const int y0 = std::max(0, y), y1 = std::min(height(), y + h);
     const int srcWidth = src.width(), srcHeight = src.height();
+    const bool sameSize = sw == w && sh == h; // no scaling: spare a division per pixel
     for (int ty = y0; ty < y1; ++ty) {
         const int py = sy + int(qint64(ty - y) * sh / h);
         if (usesSource && (py < 0 || py >= srcHeight))
@@ -216,7 +217,7 @@ bool Surface::StretchBlt(int x, int y, int w, int h, const Surface& src, int sx,
         for (int tx = x0; tx < x1; ++tx) {
             quint32 s = 0;
             if (usesSource) {
-                const int px = sx + int(qint64(tx - x) * sw / w);
+                const int px = sameSize ? sx + (tx - x) : sx + int(qint64(tx - x) * sw / w);
                 if (px < 0 || px >= srcWidth)
                     continue;
                 s = convert(readRaw(srcLine, src.m_kind, px));
