@@ -4,6 +4,7 @@
 
 #include <QHash>
 
+#include <algorithm>
 #include <limits>
 
 namespace brevane {
@@ -86,6 +87,44 @@ namespace DibSection {
         const qint64 stride = format.rowBytes();
         QByteArray bits(format.imageBytes(), '\0');
         auto* out = reinterpret_cast<quint8*>(bits.data());
+        if (format.bitCount == 24 && src.kind() == Surface::Kind::Colour && !src.isNull()) {
+            // The usual icon colour format: whole rows straight from the surface's pixels.
+            const auto x0 = int(std::clamp<qint64>(-qint64(sx), 0, format.width));
+            const auto x1 = int(std::clamp<qint64>(qint64(src.width()) - sx, x0, format.width));
+            const auto y0 = int(std::clamp<qint64>(-qint64(sy), 0, format.height));
+            const auto y1 = int(std::clamp<qint64>(qint64(src.height()) - sy, y0, format.height));
+            for (int y = y0; y < y1; ++y) {
+                quint8* row = out + (format.height - 1 - y) * stride;
+                const auto* line = reinterpret_cast<const QRgb*>(src.image().constScanLine(sy + y));
+                for (int x = x0; x < x1; ++x) {
+                    const QRgb c = line[sx + x];
+                    row[3 * x] = quint8(qBlue(c));
+                    row[3 * x + 1] = quint8(qGreen(c));
+                    row[3 * x + 2] = quint8(qRed(c));
+                }
+            }
+            return bits;
+        }
+        if (format.bitCount == 1 && src.kind() == Surface::Kind::Mono && !src.isNull()) {
+            // A mask: each bit is black or white, so the table is searched twice in all.
+            const bool blackBit = nearestIndex(format.table, qRgb(0, 0, 0)) & 1;
+            const bool whiteBit = nearestIndex(format.table, qRgb(255, 255, 255)) & 1;
+            const auto x0 = int(std::clamp<qint64>(-qint64(sx), 0, format.width));
+            const auto x1 = int(std::clamp<qint64>(qint64(src.width()) - sx, x0, format.width));
+            const auto y0 = int(std::clamp<qint64>(-qint64(sy), 0, format.height));
+            const auto y1 = int(std::clamp<qint64>(qint64(src.height()) - sy, y0, format.height));
+            for (int y = y0; y < y1; ++y) {
+                quint8* row = out + (format.height - 1 - y) * stride;
+                const uchar* line = src.image().constScanLine(sy + y);
+                for (int x = x0; x < x1; ++x) {
+                    const int px = sx + x;
+                    const bool white = (line[px >> 3] >> (7 - (px & 7))) & 1;
+                    if (white ? whiteBit : blackBit)
+                        row[x >> 3] |= quint8(0x80 >> (x & 7));
+                }
+            }
+            return bits;
+        }
         QHash<QRgb, int> nearest; // pictures repeat colours; the table search is the slow part
         for (int y = 0; y < format.height; ++y) {
             quint8* row = out + (format.height - 1 - y) * stride;

@@ -55,7 +55,11 @@ namespace {
         if (image.isNull())
             return image;
         checkSize(image.size());
-        // One working format whatever the reader produced (mono, indexed, RGB...).
+        // Pictures with transparency get one working format whatever the reader produced
+        // (mono, indexed, ARGB...). Opaque ones stay as read: drawing copies their pixels
+        // either way, and only the part that lands on the surface gets converted.
+        if (!image.hasAlphaChannel())
+            return image;
         return image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
     }
 
@@ -102,7 +106,7 @@ namespace {
 } // namespace
 
 struct Picture::Data {
-    QImage image; // ARGB32 premultiplied, natural size
+    QImage image; // natural size; ARGB32 premultiplied when it has transparency
 };
 
 QSize Picture::size() const

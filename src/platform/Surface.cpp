@@ -32,19 +32,18 @@ namespace {
         return redOf(c) + greenOf(c) + blueOf(c) > 382;
     }
 
-    quint32 readRaw(const QImage& img, Surface::Kind kind, int x, int y)
+    // Pixel access within one scan line; transfers fetch each line once, since
+    // QImage::scanLine checks for sharing on every call.
+    quint32 readRaw(const uchar* line, Surface::Kind kind, int x)
     {
-        if (kind == Surface::Kind::Mono) {
-            const uchar* line = img.constScanLine(y);
+        if (kind == Surface::Kind::Mono)
             return (line[x >> 3] >> (7 - (x & 7))) & 1 ? White : 0;
-        }
-        return reinterpret_cast<const QRgb*>(img.constScanLine(y))[x] & White;
+        return reinterpret_cast<const QRgb*>(line)[x] & White;
     }
 
-    void writeRaw(QImage& img, Surface::Kind kind, int x, int y, quint32 v)
+    void writeRaw(uchar* line, Surface::Kind kind, int x, quint32 v)
     {
         if (kind == Surface::Kind::Mono) {
-            uchar* line = img.scanLine(y);
             const uchar bit = uchar(0x80 >> (x & 7));
             if (v & 1)
                 line[x >> 3] |= bit;
@@ -52,7 +51,17 @@ namespace {
                 line[x >> 3] &= uchar(~bit);
             return;
         }
-        reinterpret_cast<QRgb*>(img.scanLine(y))[x] = 0xFF000000u | (v & White);
+        reinterpret_cast<QRgb*>(line)[x] = 0xFF000000u | (v & White);
+    }
+
+    quint32 readRaw(const QImage& img, Surface::Kind kind, int x, int y)
+    {
+        return readRaw(img.constScanLine(y), kind, x);
+    }
+
+    void writeRaw(QImage& img, Surface::Kind kind, int x, int y, quint32 v)
+    {
+        writeRaw(img.scanLine(y), kind, x, v);
     }
 
     // A ternary raster operation: bits 16..23 of the code are its truth table, indexed by
@@ -60,6 +69,17 @@ namespace {
     // so the pattern is the platform's default brush, solid white (all bits 1).
     quint32 applyRop(quint8 table, quint32 s, quint32 d)
     {
+        // The operations icons are made with, without walking the truth table.
+        switch (table) {
+        case quint8(Rop::SRCCOPY >> 16):
+            return s & White;
+        case quint8(Rop::NOTSRCCOPY >> 16):
+            return ~s & White;
+        case quint8(Rop::SRCAND >> 16):
+            return s & d & White;
+        default:
+            break;
+        }
         constexpr quint32 p = White;
         quint32 out = 0;
         for (int i = 0; i < 8; ++i) {
@@ -177,29 +197,33 @@ bool Surface::StretchBlt(int x, int y, int w, int h, const Surface& src, int sx,
         = rop == Rop::SRCCOPY && src.m_kind == m_kind && m_kind == Kind::Colour && sw == w && sh == h && &src != this;
     const int x0 = std::max(0, x), x1 = std::min(width(), x + w);
     const int y0 = std::max(0, y), y1 = std::min(height(), y + h);
+    const int srcWidth = src.width(), srcHeight = src.height();
+    const bool sameSize = sw == w && sh == h; // no scaling: spare a division per pixel
     for (int ty = y0; ty < y1; ++ty) {
         const int py = sy + int(qint64(ty - y) * sh / h);
-        if (usesSource && (py < 0 || py >= src.height()))
+        if (usesSource && (py < 0 || py >= srcHeight))
             continue;
+        // Destination first: it detaches a shared image before the source line is taken.
+        uchar* const dstLine = m_image.scanLine(ty);
+        const uchar* const srcLine = usesSource ? src.m_image.constScanLine(py) : nullptr;
         if (plainCopy) {
             const int from = std::max(x0, x - sx);
-            const int to = std::min(x1, x - sx + src.width());
+            const int to = std::min(x1, x - sx + srcWidth);
             if (to > from)
-                std::memcpy(reinterpret_cast<QRgb*>(m_image.scanLine(ty)) + from,
-                    reinterpret_cast<const QRgb*>(src.m_image.constScanLine(py)) + (sx + from - x),
-                    std::size_t(to - from) * sizeof(QRgb));
+                std::memcpy(reinterpret_cast<QRgb*>(dstLine) + from,
+                    reinterpret_cast<const QRgb*>(srcLine) + (sx + from - x), std::size_t(to - from) * sizeof(QRgb));
             continue;
         }
         for (int tx = x0; tx < x1; ++tx) {
             quint32 s = 0;
             if (usesSource) {
-                const int px = sx + int(qint64(tx - x) * sw / w);
-                if (px < 0 || px >= src.width())
+                const int px = sameSize ? sx + (tx - x) : sx + int(qint64(tx - x) * sw / w);
+                if (px < 0 || px >= srcWidth)
                     continue;
-                s = convert(readRaw(src.m_image, src.m_kind, px, py));
+                s = convert(readRaw(srcLine, src.m_kind, px));
             }
-            const quint32 d = readRaw(m_image, m_kind, tx, ty);
-            writeRaw(m_image, m_kind, tx, ty, applyRop(table, s, d));
+            const quint32 d = readRaw(dstLine, m_kind, tx);
+            writeRaw(dstLine, m_kind, tx, applyRop(table, s, d));
         }
     }
     return true;

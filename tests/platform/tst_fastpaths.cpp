@@ -1,0 +1,239 @@
+// The row-at-a-time paths of section building and the named temporary of safe writes.
+#include "platform/DibSection.h"
+#include "platform/SafeWrite.h"
+#include "platform/Surface.h"
+
+#include <stdexcept>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace brevane;
+
+namespace {
+
+// A colour surface whose every pixel differs from its neighbours.
+Surface patterned(int w, int h)
+{
+    Surface s = Surface::colour(w, h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            s.SetPixel(x, y, RGB(x * 7 + 1, y * 5 + 2, (x + y) * 3 + 3));
+    return s;
+}
+
+// What one pixel of a section must hold, worked out from GetPixel alone: 24-bit blue,
+// green, red; 1-bit the table index nearest to the pixel. Pixels outside the surface stay 0.
+quint32 expectedPixel(const Surface& src, int sx, int sy, const DibFormat& f, int x, int y)
+{
+    const Colour c = src.GetPixel(sx + x, sy + y);
+    if (c == CLR_INVALID)
+        return 0;
+    if (f.bitCount == 24)
+        return quint32(blueOf(c)) | quint32(greenOf(c)) << 8 | quint32(redOf(c)) << 16;
+    return quint32(DibSection::nearestIndex(f.table, toQRgb(c)) & 1);
+}
+
+quint32 sectionPixel(const QByteArray& bits, const DibFormat& f, int x, int y)
+{
+    const auto* row = reinterpret_cast<const quint8*>(bits.constData()) + (f.height - 1 - y) * f.rowBytes();
+    if (f.bitCount == 24)
+        return quint32(row[3 * x]) | quint32(row[3 * x + 1]) << 8 | quint32(row[3 * x + 2]) << 16;
+    return (row[x >> 3] >> (7 - (x & 7))) & 1;
+}
+
+// The "user" bits repeat the owner's ones for the one running the test.
+constexpr int ForCurrentUser = QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser;
+
+} // namespace
+
+class tst_FastPaths : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void sectionFromSurface_data();
+    void sectionFromSurface();
+    void maskTransfers_data();
+    void maskTransfers();
+    void safeWriteReplaces_data();
+    void safeWriteReplaces();
+    void safeWriteThrowLeavesNothing();
+};
+
+void tst_FastPaths::sectionFromSurface_data()
+{
+    QTest::addColumn<bool>("mono");
+    QTest::addColumn<int>("bitCount");
+    QTest::addColumn<QList<QRgb>>("table");
+    QTest::addColumn<int>("sx");
+    QTest::addColumn<int>("sy");
+
+    const QList<QRgb> blackWhite { qRgb(0, 0, 0), qRgb(255, 255, 255) };
+    const QList<QRgb> whiteBlack { qRgb(255, 255, 255), qRgb(0, 0, 0) };
+    QTest::newRow("colour 24-bit, inside") << false << 24 << QList<QRgb>() << 0 << 0;
+    QTest::newRow("colour 24-bit, offset inside") << false << 24 << QList<QRgb>() << 3 << 2;
+    QTest::newRow("colour 24-bit, past right and bottom") << false << 24 << QList<QRgb>() << 30 << 25;
+    QTest::newRow("colour 24-bit, before left and top") << false << 24 << QList<QRgb>() << -5 << -7;
+    QTest::newRow("colour 24-bit, far outside") << false << 24 << QList<QRgb>() << -2000000000 << 2000000000;
+    QTest::newRow("mono 1-bit black-white, inside") << true << 1 << blackWhite << 0 << 0;
+    QTest::newRow("mono 1-bit white-black table") << true << 1 << whiteBlack << 0 << 0;
+    QTest::newRow("mono 1-bit, odd offsets") << true << 1 << blackWhite << 3 << -5;
+    QTest::newRow("mono 1-bit, empty table") << true << 1 << QList<QRgb>() << 1 << 1;
+    QTest::newRow("mono 1-bit, far outside") << true << 1 << blackWhite << 2000000000 << -2000000000;
+}
+
+void tst_FastPaths::sectionFromSurface()
+{
+    QFETCH(bool, mono);
+    QFETCH(int, bitCount);
+    QFETCH(QList<QRgb>, table);
+    QFETCH(int, sx);
+    QFETCH(int, sy);
+
+    const Surface colour = patterned(37, 29);
+    Surface src = colour;
+    if (mono) {
+        // Pixels equal to the background become white, the rest black: a striped mask.
+        src = Surface::mono(37, 29);
+        Surface c = colour;
+        c.SetBkColor(colour.GetPixel(5, 0));
+        for (int y = 0; y < 29; ++y)
+            c.SetPixel(5 + (y % 3), y, colour.GetPixel(5, 0));
+        QVERIFY(src.BitBlt(0, 0, 37, 29, c, 0, 0, Rop::SRCCOPY));
+    }
+    const DibFormat format { 33, 31, quint16(bitCount), table };
+    const QByteArray bits = DibSection::fromSurface(src, sx, sy, format);
+    QCOMPARE(bits.size(), format.imageBytes());
+    int mismatches = 0;
+    for (int y = 0; y < format.height; ++y)
+        for (int x = 0; x < format.width; ++x)
+            if (sectionPixel(bits, format, x, y) != expectedPixel(src, sx, sy, format, x, y))
+                ++mismatches;
+    QCOMPARE(mismatches, 0);
+}
+
+void tst_FastPaths::maskTransfers_data()
+{
+    QTest::addColumn<quint32>("rop");
+    QTest::addColumn<bool>("toMono");
+    QTest::newRow("colour to mono, NOTSRCCOPY") << Rop::NOTSRCCOPY << true;
+    QTest::newRow("colour to mono, SRCCOPY") << Rop::SRCCOPY << true;
+    QTest::newRow("mono to colour, SRCAND") << Rop::SRCAND << false;
+    QTest::newRow("mono to colour, SRCPAINT (truth table)") << Rop::SRCPAINT << false;
+}
+
+// Each transfer compared with the operation worked out per pixel from its definition.
+void tst_FastPaths::maskTransfers()
+{
+    QFETCH(quint32, rop);
+    QFETCH(bool, toMono);
+
+    const Surface colour = patterned(20, 12);
+    Surface mono = Surface::mono(20, 12);
+    for (int y = 0; y < 12; ++y)
+        for (int x = 0; x < 20; ++x)
+            mono.SetPixel(x, y, (x * y) % 3 ? RGB(255, 255, 255) : RGB(0, 0, 0));
+
+    Surface src = toMono ? colour : mono;
+    src.SetBkColor(colour.GetPixel(4, 4));
+    Surface dst = toMono ? mono : colour;
+    const Surface before = dst;
+    QVERIFY(dst.BitBlt(1, 2, 18, 9, src, 2, 1, rop));
+
+    int mismatches = 0;
+    for (int y = 0; y < 12; ++y)
+        for (int x = 0; x < 20; ++x) {
+            const bool inside = x >= 1 && x < 19 && y >= 2 && y < 11;
+            const Colour d = before.GetPixel(x, y);
+            Colour expected = d;
+            if (inside) {
+                const Colour sp = src.GetPixel(x - 1 + 2, y - 2 + 1);
+                // Source in the destination's kind: background -> white for mono; 0 -> text
+                // (black), 1 -> background (white) for colour, both defaults here.
+                const quint32 s = toMono ? (sp == src.backgroundColour() ? 0xFFFFFFu : 0u) : sp;
+                const quint32 dv = d;
+                quint32 v = 0;
+                if (rop == Rop::NOTSRCCOPY)
+                    v = ~s;
+                else if (rop == Rop::SRCCOPY)
+                    v = s;
+                else if (rop == Rop::SRCAND)
+                    v = s & dv;
+                else
+                    v = s | dv;
+                expected = v & 0xFFFFFF;
+            }
+            if (dst.GetPixel(x, y) != expected)
+                ++mismatches;
+        }
+    QCOMPARE(mismatches, 0);
+}
+
+void tst_FastPaths::safeWriteReplaces_data()
+{
+    QTest::addColumn<bool>("existing");
+    QTest::addColumn<bool>("writeSucceeds");
+    QTest::addColumn<QByteArray>("expected");
+    QTest::newRow("new file, written") << false << true << QByteArray("new");
+    QTest::newRow("existing file, replaced") << true << true << QByteArray("new");
+    QTest::newRow("existing file, failed write keeps it") << true << false << QByteArray("old");
+}
+
+void tst_FastPaths::safeWriteReplaces()
+{
+    QFETCH(bool, existing);
+    QFETCH(bool, writeSucceeds);
+    QFETCH(QByteArray, expected);
+
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("icon.ico"));
+    if (existing) {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("old");
+        f.close();
+        QVERIFY(f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+    }
+    const SafeWriteResult r = writeFileSafely(path, [&](QIODevice& d) {
+        d.write("partial");
+        d.seek(0);
+        return writeSucceeds && d.write("new") == 3;
+    });
+    QCOMPARE(r, writeSucceeds ? SafeWriteResult::Ok : SafeWriteResult::WriteFailed);
+    QFile f(path);
+    if (!existing && !writeSucceeds) {
+        QVERIFY(!f.exists());
+    } else {
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll().left(3), expected);
+    }
+    // Nothing but the target is left beside it.
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList { QStringLiteral("icon.ico") });
+    if (existing)
+        QCOMPARE(
+            int(QFile::permissions(path) & ~ForCurrentUser), int(QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+}
+
+void tst_FastPaths::safeWriteThrowLeavesNothing()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("icon.ico"));
+    bool thrown = false;
+    try {
+        writeFileSafely(path, [](QIODevice& d) -> bool {
+            d.write("partial");
+            throw std::runtime_error("out of memory");
+        });
+    } catch (const std::runtime_error&) {
+        thrown = true;
+    }
+    QVERIFY(thrown);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
+}
+
+QTEST_GUILESS_MAIN(tst_FastPaths)
+#include "tst_fastpaths.moc"
