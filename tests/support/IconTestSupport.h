@@ -1,8 +1,6 @@
 #pragma once
 
-// Helpers shared by the icon, palette and command-line tests: file bytes, raised error numbers,
-// a write that fails part way, a known picture, documents whose bits hold a known filler, and
-// running brevane-cli.
+// Helpers shared by the icon, palette and command-line tests.
 
 #include "icon/cls_IconFile.h"
 #include "platform/Error.h"
@@ -75,13 +73,10 @@ inline CliRun runCli(const QStringList& args, const QString& workingDirectory = 
     QProcess p;
     p.setWorkingDirectory(workingDirectory);
     p.start(QStringLiteral(BREVANE_BINARY_DIR "/brevane-cli"), args);
-    CliRun r;
     if (!p.waitForFinished(60000))
-        return r;
-    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = QString::fromUtf8(p.readAllStandardOutput());
-    r.err = QString::fromUtf8(p.readAllStandardError());
-    return r;
+        return {};
+    return { p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
+        QString::fromUtf8(p.readAllStandardError()) };
 }
 
 inline constexpr Colour Magenta = RGB(255, 0, 255);
@@ -89,9 +84,7 @@ inline constexpr Colour Magenta = RGB(255, 0, 255);
 // Magenta scattered over many other colours, magenta at the top-left.
 inline Colour patternAt(int x, int y)
 {
-    if ((x * 3 + y * 5) % 7 == 0)
-        return Magenta;
-    return RGB((x * 37) % 256, (y * 59) % 256, ((x + y) * 23) % 250);
+    return (x * 3 + y * 5) % 7 == 0 ? Magenta : RGB((x * 37) % 256, (y * 59) % 256, ((x + y) * 23) % 250);
 }
 
 inline Surface makePicture(int w, int h)
