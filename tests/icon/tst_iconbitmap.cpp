@@ -64,7 +64,6 @@ class tst_IconBitmap : public QObject {
 private Q_SLOTS:
     void fillsImage_data();
     void fillsImage();
-    void refused_data();
     void refused();
 };
 
@@ -106,28 +105,18 @@ void tst_IconBitmap::fillsImage()
         QCOMPARE(xorBits, QByteArray(xorBits.size(), '\0')); // all black
 }
 
-void tst_IconBitmap::refused_data()
-{
-    QTest::addColumn<int>("index");
-    QTest::addColumn<int>("colourCount");
-    QTest::addColumn<int>("trim");
-    QTest::newRow("index 0") << 0 << 2 << 0;
-    QTest::newRow("24 bit, last mask byte missing") << 1 << 1000 << 1;
-    QTest::newRow("8 bit, inside the colour table") << 1 << 256 << 2000;
-}
-
 void tst_IconBitmap::refused()
 {
-    QFETCH(int, index);
-    QFETCH(int, colourCount);
-    QFETCH(int, trim);
-    QTemporaryDir dir;
-    cls_IconFile icon;
-    QVERIFY(loadWithFiller(icon, dir, 32, colourCount, char(0x33), trim));
-    const QByteArray before = icon.imageBlock(1);
-    Surface picture = makePicture(40, 40);
-    QCOMPARE(errorOf([&] { icon.SetIconFromBitmap(picture, index); }), err::SubscriptOutOfRange);
-    QCOMPARE(icon.imageBlock(1), before);
+    // Index 0; 24 bit, last mask byte missing; 8 bit, cut inside the colour table.
+    for (const auto& [index, colourCount, trim] : { std::tuple { 0, 2, 0 }, { 1, 1000, 1 }, { 1, 256, 2000 } }) {
+        QTemporaryDir dir;
+        cls_IconFile icon;
+        QVERIFY(loadWithFiller(icon, dir, 32, colourCount, char(0x33), trim));
+        const QByteArray before = icon.imageBlock(1);
+        Surface picture = makePicture(40, 40);
+        QCOMPARE(errorOf([&] { icon.SetIconFromBitmap(picture, index); }), err::SubscriptOutOfRange);
+        QCOMPARE(icon.imageBlock(1), before);
+    }
 }
 
 QTEST_GUILESS_MAIN(tst_IconBitmap)

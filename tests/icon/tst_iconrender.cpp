@@ -38,7 +38,6 @@ class tst_IconRender : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void blockUnchanged();
-    void stretch_data();
     void stretch();
     void mask();
     void iconHandle();
@@ -58,29 +57,20 @@ void tst_IconRender::blockUnchanged()
     }
 }
 
-void tst_IconRender::stretch_data()
-{
-    QTest::addColumn<QPoint>("at");
-    QTest::addColumn<int>("width");
-    QTest::addColumn<QSize>("size");
-    QTest::newRow("neither: unscaled at (5, 6)") << QPoint(5, 6) << 0 << QSize(32, 32);
-    QTest::newRow("width 64 alone: 64x32") << QPoint() << 64 << QSize(64, 32);
-}
-
 void tst_IconRender::stretch()
 {
-    QFETCH(QPoint, at);
-    QFETCH(int, width);
-    QFETCH(QSize, size);
     const cls_IconFile icon = filledIcon(32, 1000);
-    Surface dc = Surface::colour(100, 100, Grey);
-    icon.DrawIconImage(dc, 1, 0, at.x(), at.y(), width);
-    const int fx = size.width() / 32;
-    for (int y = 0; y < size.height(); ++y)
-        for (int x = 0; x < size.width(); ++x)
-            QCOMPARE(dc.GetPixel(at.x() + x, at.y() + y), drawn(x / fx, y));
-    QCOMPARE(dc.GetPixel(at.x() + size.width(), at.y()), Grey);
-    QCOMPARE(dc.GetPixel(at.x(), at.y() + size.height()), Grey);
+    // Unscaled at (5, 6); width 64 alone stretches to 64x32.
+    for (const auto& [at, width] : { std::pair { QPoint(5, 6), 0 }, { QPoint(), 64 } }) {
+        Surface dc = Surface::colour(100, 100, Grey);
+        icon.DrawIconImage(dc, 1, 0, at.x(), at.y(), width);
+        const int w = width ? width : 32, fx = w / 32;
+        for (int y = 0; y < 32; ++y)
+            for (int x = 0; x < w; ++x)
+                QCOMPARE(dc.GetPixel(at.x() + x, at.y() + y), drawn(x / fx, y));
+        QCOMPARE(dc.GetPixel(at.x() + w, at.y()), Grey);
+        QCOMPARE(dc.GetPixel(at.x(), at.y() + 32), Grey);
+    }
 }
 
 void tst_IconRender::mask()
