@@ -181,6 +181,7 @@ void tst_Colors::icon()
     icon.AddImage(16, 16, 1000);
     cls_Colors p = palette(QStringLiteral("standard256"));
     p.SetToIcon(icon, 1);
+    QCOMPARE(icon.imageBlock(1).mid(40 + 4, 4), QByteArray("\0\0\x80\0", 4)); // entry 2, dark red: B, G, R, 0
     cls_Colors back = palette(QStringLiteral("standard16"));
     back.GetFromIcon(icon, 1);
     QCOMPARE(entries(back), entries(p).mid(0, 16));

@@ -96,25 +96,17 @@ inline Surface makePicture(int w, int h)
     return s;
 }
 
-// The 16 colours of the standard 4-bit palette.
-inline const std::array<QRgb, 16>& basicColours()
+// A colour table of 2^bits entries, blue-green-red-0: the 16 colours of the standard 4-bit palette, then black.
+inline std::vector<quint8> basicTable(int bits)
 {
-    static const std::array<QRgb, 16> c { qRgb(0, 0, 0), qRgb(128, 0, 0), qRgb(0, 128, 0), qRgb(128, 128, 0),
+    static const std::array<QRgb, 16> basic { qRgb(0, 0, 0), qRgb(128, 0, 0), qRgb(0, 128, 0), qRgb(128, 128, 0),
         qRgb(0, 0, 128), qRgb(128, 0, 128), qRgb(0, 128, 128), qRgb(192, 192, 192), qRgb(128, 128, 128),
         qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(255, 255, 0), qRgb(0, 0, 255), qRgb(255, 0, 255), qRgb(0, 255, 255),
         qRgb(255, 255, 255) };
-    return c;
-}
-
-// A colour table of 2^bits entries, blue-green-red-0, from the basic colours (the rest black).
-inline std::vector<quint8> basicTable(int bits)
-{
     std::vector<quint8> t(std::size_t(4) << bits, 0);
-    for (std::size_t i = 0; i < std::min<std::size_t>(16, std::size_t(1) << bits); ++i) {
-        t[4 * i] = quint8(qBlue(basicColours()[i]));
-        t[4 * i + 1] = quint8(qGreen(basicColours()[i]));
-        t[4 * i + 2] = quint8(qRed(basicColours()[i]));
-    }
+    for (std::size_t i = 0; i < std::min<std::size_t>(16, std::size_t(1) << bits); ++i)
+        for (std::size_t k = 0; k < 3; ++k)
+            t[4 * i + k] = quint8(basic[i] >> (8 * k)); // QRgb's low bytes are blue, green, red
     return t;
 }
 
