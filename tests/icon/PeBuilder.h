@@ -21,16 +21,10 @@ struct PeResource {
     QByteArray data;
 };
 
-// File offsets of what the builder wrote, for tests that break them afterwards. Name
-// directories come type by type in directory order; data entries and data in resource order.
+// File offsets of what the builder wrote, for tests that break them afterwards (data entries in resource order).
 struct PeLayout {
-    qint64 peOffset = 0;
-    qint64 sectionHeader = 0;
     qint64 rsrcFileOffset = 0;
-    std::map<QString, qint64> typeDir;
-    QList<qint64> nameDir;
     QList<qint64> dataEntry;
-    QList<qint64> data;
 };
 
 inline QByteArray buildPe(const QList<PeResource>& resources, bool pe32plus, PeLayout* layout = nullptr)
@@ -49,7 +43,7 @@ inline QByteArray buildPe(const QList<PeResource>& resources, bool pe32plus, PeL
         tree[resources[i].type][resources[i].name] = i;
 
     // Inside the section: root, type directories, name directories, data entries, strings, data.
-    PeLayout l { PeOffset, sectionHeader, RawOffset, {}, {}, {}, {} };
+    PeLayout l { RawOffset, {} };
     qint64 pos = 16 + 8 * qint64(tree.size());
     std::map<Key, qint64, decltype(less)> typeAt;
     for (const auto& [t, names] : tree) {
@@ -60,7 +54,6 @@ inline QByteArray buildPe(const QList<PeResource>& resources, bool pe32plus, PeL
     for (const auto& [t, names] : tree)
         for (const auto& [n, i] : names) {
             nameAt[i] = pos;
-            l.nameDir.push_back(RawOffset + pos);
             pos += 16 + 8;
         }
     QList<qint64> entryAt(resources.size());
@@ -85,11 +78,9 @@ inline QByteArray buildPe(const QList<PeResource>& resources, bool pe32plus, PeL
 
     QByteArray file(RawOffset + rawSize, '\0');
     std::span<quint8> d(reinterpret_cast<quint8*>(file.data()), static_cast<std::size_t>(file.size()));
-    d[0] = 'M';
-    d[1] = 'Z';
+    std::copy_n("MZ", 2, file.data());
     le::put32(d, 0x3C, PeOffset);
-    d[PeOffset] = 'P';
-    d[PeOffset + 1] = 'E';
+    std::copy_n("PE", 2, file.data() + PeOffset);
     const qint64 coff = PeOffset + 4;
     le::put16(d, coff, pe32plus ? 0x8664 : 0x14C);
     le::put16(d, coff + 2, 1);
@@ -126,7 +117,6 @@ inline QByteArray buildPe(const QList<PeResource>& resources, bool pe32plus, PeL
     QList<std::pair<Key, quint32>> root;
     for (const auto& [t, names] : tree) {
         root.push_back({ t, 0x80000000u | quint32(typeAt[t]) });
-        l.typeDir[PeResources::keyText(t)] = RawOffset + typeAt[t];
         QList<std::pair<Key, quint32>> named;
         for (const auto& [n, i] : names) {
             named.push_back({ n, 0x80000000u | quint32(nameAt[i]) });
@@ -145,7 +135,6 @@ inline QByteArray buildPe(const QList<PeResource>& resources, bool pe32plus, PeL
         le::put32(d, RawOffset + entryAt[i] + 4, quint32(resources[i].data.size()));
         std::copy_n(resources[i].data.constData(), resources[i].data.size(), file.data() + RawOffset + dataAt[i]);
         l.dataEntry.push_back(RawOffset + entryAt[i]);
-        l.data.push_back(RawOffset + dataAt[i]);
     }
     if (layout)
         *layout = l;
@@ -154,8 +143,7 @@ inline QByteArray buildPe(const QList<PeResource>& resources, bool pe32plus, PeL
 
 // A group icon directory naming images by resource number, with the sizes the caller states.
 struct GroupImage {
-    quint8 width = 16;
-    quint8 height = 16;
+    quint8 width = 16, height = 16;
     quint16 bitCount = 4;
     qint32 bytesInRes = 0;
     quint16 id = 1;

@@ -1,8 +1,6 @@
 #pragma once
 
-// Helpers shared by the icon, palette and command-line tests: file bytes, raised error numbers,
-// a write that fails part way, a known picture, documents whose bits hold a known filler, and
-// running brevane-cli.
+// Helpers shared by the icon, palette and command-line tests.
 
 #include "icon/cls_IconFile.h"
 #include "platform/Error.h"
@@ -75,13 +73,10 @@ inline CliRun runCli(const QStringList& args, const QString& workingDirectory = 
     QProcess p;
     p.setWorkingDirectory(workingDirectory);
     p.start(QStringLiteral(BREVANE_BINARY_DIR "/brevane-cli"), args);
-    CliRun r;
     if (!p.waitForFinished(60000))
-        return r;
-    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = QString::fromUtf8(p.readAllStandardOutput());
-    r.err = QString::fromUtf8(p.readAllStandardError());
-    return r;
+        return {};
+    return { p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
+        QString::fromUtf8(p.readAllStandardError()) };
 }
 
 inline constexpr Colour Magenta = RGB(255, 0, 255);
@@ -89,9 +84,7 @@ inline constexpr Colour Magenta = RGB(255, 0, 255);
 // Magenta scattered over many other colours, magenta at the top-left.
 inline Colour patternAt(int x, int y)
 {
-    if ((x * 3 + y * 5) % 7 == 0)
-        return Magenta;
-    return RGB((x * 37) % 256, (y * 59) % 256, ((x + y) * 23) % 250);
+    return (x * 3 + y * 5) % 7 == 0 ? Magenta : RGB((x * 37) % 256, (y * 59) % 256, ((x + y) * 23) % 250);
 }
 
 inline Surface makePicture(int w, int h)
@@ -103,25 +96,17 @@ inline Surface makePicture(int w, int h)
     return s;
 }
 
-// The 16 colours of the standard 4-bit palette.
-inline const std::array<QRgb, 16>& basicColours()
+// A colour table of 2^bits entries, blue-green-red-0: the 16 colours of the standard 4-bit palette, then black.
+inline std::vector<quint8> basicTable(int bits)
 {
-    static const std::array<QRgb, 16> c { qRgb(0, 0, 0), qRgb(128, 0, 0), qRgb(0, 128, 0), qRgb(128, 128, 0),
+    static const std::array<QRgb, 16> basic { qRgb(0, 0, 0), qRgb(128, 0, 0), qRgb(0, 128, 0), qRgb(128, 128, 0),
         qRgb(0, 0, 128), qRgb(128, 0, 128), qRgb(0, 128, 128), qRgb(192, 192, 192), qRgb(128, 128, 128),
         qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(255, 255, 0), qRgb(0, 0, 255), qRgb(255, 0, 255), qRgb(0, 255, 255),
         qRgb(255, 255, 255) };
-    return c;
-}
-
-// A colour table of 2^bits entries, blue-green-red-0, from the basic colours (the rest black).
-inline std::vector<quint8> basicTable(int bits)
-{
     std::vector<quint8> t(std::size_t(4) << bits, 0);
-    for (std::size_t i = 0; i < std::min<std::size_t>(16, std::size_t(1) << bits); ++i) {
-        t[4 * i] = quint8(qBlue(basicColours()[i]));
-        t[4 * i + 1] = quint8(qGreen(basicColours()[i]));
-        t[4 * i + 2] = quint8(qRed(basicColours()[i]));
-    }
+    for (std::size_t i = 0; i < std::min<std::size_t>(16, std::size_t(1) << bits); ++i)
+        for (std::size_t k = 0; k < 3; ++k)
+            t[4 * i + k] = quint8(basic[i] >> (8 * k)); // QRgb's low bytes are blue, green, red
     return t;
 }
 
