@@ -2,6 +2,7 @@
 #include "platform/Error.h"
 
 #include "../support/IconTestSupport.h"
+#include "../support/ReadOnlyFolder.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -256,6 +257,13 @@ void tst_IconFile::saveErrorsKeepOldFile()
     big.AddImage(48, 48, 1000);
     QCOMPARE(errorWithFileSizeLimit(4096, [&] { big.saveicon(path); }), err::classError(1053));
     QCOMPARE(readFile(path), old);
+    {
+        ReadOnlyFolder readOnly(dir.path());
+        if (readOnly.isReadOnly())
+            QCOMPARE(errorOf([&] { big.saveicon(path); }), err::classError(1052));
+    }
+    QCOMPARE(readFile(path), old);
+    QCOMPARE(errorOf([&] { cls_IconFile().saveicon(); }), err::classError(1051));
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList { QStringLiteral("keep.ico") });
 }
 
