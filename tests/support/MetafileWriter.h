@@ -11,10 +11,10 @@ namespace brevane::test {
 
 class RecordWriter {
 public:
-    void u16(quint16 v) { put(v); }
-    void i16(qint16 v) { put(v); }
-    void u32(quint32 v) { put(v); }
-    void i32(qint32 v) { put(v); }
+    template <typename... V> void u16(V... v) { (put(quint16(v)), ...); }
+    template <typename... V> void i16(V... v) { (put(qint16(v)), ...); }
+    template <typename... V> void u32(V... v) { (put(quint32(v)), ...); }
+    template <typename... V> void i32(V... v) { (put(qint32(v)), ...); }
     QByteArray& bytes() { return m_bytes; }
 
 private:
@@ -32,28 +32,20 @@ inline QByteArray makeEmf(int widthPx, int heightPx, QRect rect, quint32 colorre
 {
     RecordWriter w;
     // EMR_HEADER, 88 bytes. The device is 96 dpi: 960 pixels in 254 mm.
-    w.u32(1);
-    w.u32(88);
-    w.i32(0), w.i32(0), w.i32(widthPx - 1), w.i32(heightPx - 1); // rclBounds
-    w.i32(0), w.i32(0), w.i32(widthPx * 2540 / 96), w.i32(heightPx * 2540 / 96); // rclFrame, 0.01 mm
-    w.u32(0x464D4520);
-    w.u32(0x10000);
-    w.u32(0); // nBytes, patched below
-    w.u32(6); // nRecords
-    w.u16(2);
-    w.u16(0);
-    w.u32(0), w.u32(0), w.u32(0);
-    w.i32(960), w.i32(960);
-    w.i32(254), w.i32(254);
+    w.u32(1, 88);
+    w.i32(0, 0, widthPx - 1, heightPx - 1); // rclBounds
+    w.i32(0, 0, widthPx * 2540 / 96, heightPx * 2540 / 96); // rclFrame, 0.01 mm
+    w.u32(0x464D4520, 0x10000, 0, 6); // signature, version, nBytes (patched below), nRecords
+    w.u16(2, 0);
+    w.u32(0, 0, 0);
+    w.i32(960, 960, 254, 254);
     // EMR_CREATEBRUSHINDIRECT: handle 1, solid, colour.
-    w.u32(39), w.u32(24), w.u32(1), w.u32(0), w.u32(colorref), w.u32(0);
+    w.u32(39, 24, 1, 0, colorref, 0);
     // EMR_SELECTOBJECT: the brush, then the stock NULL_PEN.
-    w.u32(37), w.u32(12), w.u32(1);
-    w.u32(37), w.u32(12), w.u32(0x80000008);
-    // EMR_RECTANGLE
-    w.u32(43), w.u32(24), w.i32(rect.left()), w.i32(rect.top()), w.i32(rect.right() + 1), w.i32(rect.bottom() + 1);
-    // EMR_EOF
-    w.u32(14), w.u32(20), w.u32(0), w.u32(16), w.u32(20);
+    w.u32(37, 12, 1, 37, 12, 0x80000008);
+    w.u32(43, 24); // EMR_RECTANGLE
+    w.i32(rect.left(), rect.top(), rect.right() + 1, rect.bottom() + 1);
+    w.u32(14, 20, 0, 16, 20); // EMR_EOF
     QByteArray out = w.bytes();
     qToLittleEndian<quint32>(quint32(out.size()), out.data() + 48);
     return out;
@@ -67,8 +59,8 @@ inline QByteArray makeWmf(int widthPx, int heightPx, QRect rect, quint32 colorre
     RecordWriter w;
     w.u32(0x9AC6CDD7);
     w.u16(0);
-    w.i16(0), w.i16(0), w.i16(qint16(unitsW)), w.i16(qint16(unitsH));
-    w.u16(quint16(inch));
+    w.i16(0, 0, unitsW, unitsH);
+    w.u16(inch);
     w.u32(0);
     quint16 checksum = 0;
     for (int i = 0; i < 10; ++i)
@@ -77,23 +69,23 @@ inline QByteArray makeWmf(int widthPx, int heightPx, QRect rect, quint32 colorre
 
     RecordWriter r;
     // META_SETWINDOWORG, META_SETWINDOWEXT (y before x).
-    r.u32(5), r.u16(0x020B), r.i16(0), r.i16(0);
-    r.u32(5), r.u16(0x020C), r.i16(qint16(unitsH)), r.i16(qint16(unitsW));
+    r.u32(5), r.u16(0x020B), r.i16(0, 0);
+    r.u32(5), r.u16(0x020C), r.i16(unitsH, unitsW);
     // META_CREATEBRUSHINDIRECT solid; META_SELECTOBJECT 0.
-    r.u32(7), r.u16(0x02FC), r.u16(0), r.u32(colorref), r.u16(0);
-    r.u32(4), r.u16(0x012D), r.u16(0);
+    r.u32(7), r.u16(0x02FC, 0), r.u32(colorref), r.u16(0);
+    r.u32(4), r.u16(0x012D, 0);
     // META_CREATEPENINDIRECT PS_NULL; META_SELECTOBJECT 1.
-    r.u32(8), r.u16(0x02FA), r.u16(5), r.i16(0), r.i16(0), r.u32(0);
-    r.u32(4), r.u16(0x012D), r.u16(1);
+    r.u32(8), r.u16(0x02FA, 5), r.i16(0, 0), r.u32(0);
+    r.u32(4), r.u16(0x012D, 1);
     // META_RECTANGLE: bottom, right, top, left.
-    r.u32(7), r.u16(0x041B), r.i16(scale(rect.bottom() + 1)), r.i16(scale(rect.right() + 1)), r.i16(scale(rect.top())),
-        r.i16(scale(rect.left()));
+    r.u32(7), r.u16(0x041B);
+    r.i16(scale(rect.bottom() + 1), scale(rect.right() + 1), scale(rect.top()), scale(rect.left()));
     r.u32(3), r.u16(0); // META_EOF
     const QByteArray records = r.bytes();
 
     RecordWriter h;
-    h.u16(1), h.u16(9), h.u16(0x0300);
-    h.u32(quint32((18 + records.size()) / 2));
+    h.u16(1, 9, 0x0300);
+    h.u32((18 + records.size()) / 2);
     h.u16(2);
     h.u32(8); // the longest record, in words
     h.u16(0);
