@@ -89,6 +89,8 @@ void tst_PictureLoader::loads_data()
     const Colour red = RGB(255, 0, 0);
     QTest::newRow("BMP 24 bits") << encode(halfRed(QImage::Format_RGB888), "bmp") << "p.bmp" << QSize(40, 20)
                                  << QPoint(5, 5) << red << none;
+    QTest::newRow("BMP named .dib: the content decides")
+        << encode(halfRed(QImage::Format_RGB888), "bmp") << "p.dib" << QSize(40, 20) << QPoint(5, 5) << red << none;
     QTest::newRow("PNG with alpha") << encode(halfRed(QImage::Format_ARGB32), "png") << "p.png" << QSize(40, 20)
                                     << QPoint(3, 3) << red << QPoint(30, 10);
     QTest::newRow("JPEG") << encode(halfRed(QImage::Format_RGB32), "jpeg") << "p.jpg" << QSize(40, 20) << QPoint(8, 10)

@@ -54,6 +54,7 @@ private Q_SLOTS:
     void popupOnRightClickOnly();
     void goAndProgram_data();
     void goAndProgram();
+    void escapeCloses();
     void dropFiles();
     void untickedTipsStayOffUntilMoreTips();
     void alwaysOnTop();
@@ -180,7 +181,9 @@ void tst_MainWindow::goAndProgram_data()
     QTest::newRow("GO, empty list warns") << "GO" << 0 << "" << true;
     QTest::newRow("GO, one row") << "GO" << 1 << "frm_Customize" << true;
     QTest::newRow("GO, two rows: no preview") << "GO" << 2 << "frm_Customize" << false;
+    QTest::newRow("Enter runs GO") << "<Enter>" << 1 << "frm_Customize" << true;
     QTest::newRow("PROGRAM") << "PROGRAM" << 0 << "frm_Multi" << true;
+    QTest::newRow("ABOUT") << "ABOUT" << 0 << "frm_About" << true;
 }
 
 void tst_MainWindow::goAndProgram()
@@ -203,13 +206,25 @@ void tst_MainWindow::goAndProgram()
         if (auto* pic = dialog.findChild<QWidget*>(QStringLiteral("pic_Hdc")))
             preview = pic->isEnabled();
     });
-    QTest::mouseClick(form.eb_Main->Item(key), Qt::LeftButton);
+    if (key == QLatin1String("<Enter>"))
+        QTest::keyClick(&form, Qt::Key_Return);
+    else
+        QTest::mouseClick(form.eb_Main->Item(key), Qt::LeftButton);
     QCOMPARE(shown, window.isEmpty() ? QStringList {} : QStringList { window });
     QCOMPARE(preview, previewEnabled);
     QCOMPARE(path, rows > 0 ? QStringLiteral("/Pictures0") : QString());
     QCOMPARE(m_prompts->messages.size(), window.isEmpty() ? 1 : 0);
     if (window.isEmpty())
         QCOMPARE(m_prompts->messages.first().text, QStringLiteral("There are no images in the list !"));
+}
+
+void tst_MainWindow::escapeCloses()
+{
+    frm_Main form(*m_prompts);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QTest::keyClick(&form, Qt::Key_Escape);
+    QTRY_VERIFY(!form.isVisible());
 }
 
 void tst_MainWindow::dropFiles()
