@@ -14,6 +14,14 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QTest>
+
+// Fails with the text unless it is empty (the differences found by the checks below).
+#define VERIFY_SAME(differences)                                                                                       \
+    do {                                                                                                               \
+        const QString found_ = (differences);                                                                          \
+        QVERIFY2(found_.isEmpty(), qPrintable(found_));                                                                \
+    } while (false)
 
 namespace brevane::test {
 
@@ -68,18 +76,10 @@ inline QList<ListedImage> icotoolList(const QString& file)
     QList<ListedImage> images;
     if (r.exitCode != 0)
         return images;
-    static const QRegularExpression field(QStringLiteral(R"(--(width|height|bit-depth)=(\d+))"));
-    for (const QString& line : r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
-        ListedImage image;
-        for (auto it = field.globalMatch(line); it.hasNext();) {
-            const auto m = it.next();
-            const int v = m.captured(2).toInt();
-            (m.captured(1) == QLatin1String("width")           ? image.width
-                    : m.captured(1) == QLatin1String("height") ? image.height
-                                                               : image.bitDepth)
-                = v;
-        }
-        images.append(image);
+    static const QRegularExpression entry(QStringLiteral(R"(--width=(\d+) --height=(\d+) --bit-depth=(\d+))"));
+    for (auto it = entry.globalMatch(r.out); it.hasNext();) {
+        const auto m = it.next();
+        images.append({ m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt() });
     }
     return images;
 }
@@ -115,20 +115,12 @@ inline QImage expectedIcon(const QImage& picture, int size, QRgb background, QRg
 inline QString firstDifference(const QImage& got, const QImage& want)
 {
     if (got.size() != want.size())
-        return QStringLiteral("size %1x%2, expected %3x%4")
-            .arg(got.width())
-            .arg(got.height())
-            .arg(want.width())
-            .arg(want.height());
+        return QString::asprintf("size %dx%d, expected %dx%d", got.width(), got.height(), want.width(), want.height());
     for (int y = 0; y < want.height(); ++y)
         for (int x = 0; x < want.width(); ++x) {
             const QRgb g = got.pixel(x, y), w = want.pixel(x, y);
             if (g != w && (qAlpha(g) != 0 || qAlpha(w) != 0))
-                return QStringLiteral("pixel (%1, %2) is #%3, expected #%4")
-                    .arg(x)
-                    .arg(y)
-                    .arg(g, 8, 16, QLatin1Char('0'))
-                    .arg(w, 8, 16, QLatin1Char('0'));
+                return QString::asprintf("pixel (%d, %d) is #%08x, expected #%08x", x, y, g, w);
         }
     return {};
 }
