@@ -144,10 +144,8 @@ MultiPageIcon::SaveResult MultiPageIcon::save(
             return result;
         ++n;
         const auto fill = [&] {
-            // A copy: the icon document leaves its transparent colour as the background of
-            // the surface it reads, and the preview must keep the window colour.
-            Surface drawn = m_slots[slot].preview.surface();
-            icon.SetIconFromBitmap(drawn, n, 0, 0, choice.useTypedColour, colour, nullptr);
+            icon.SetIconFromBitmap(
+                m_slots[slot].preview.surface(), n, 0, 0, choice.useTypedColour, colour, nullptr);
         };
         if (step(LineFillImage, fill) == Result::Aborted)
             return result;
