@@ -14,6 +14,8 @@ private Q_SLOTS:
     void versionLine();
     void links_data();
     void links();
+    void enterAndEscapeClose_data();
+    void enterAndEscapeClose();
 };
 
 void tst_About::versionLine()
@@ -42,6 +44,25 @@ void tst_About::links()
     QTest::mouseClick(contact ? static_cast<QWidget*>(about.Command2) : about.Label8, Qt::LeftButton);
     QCOMPARE(prompts.opened, QStringList { opened });
     QVERIFY(prompts.messages.isEmpty());
+    QVERIFY(about.isVisible()); // links leave the box open
+}
+
+void tst_About::enterAndEscapeClose_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::newRow("Enter") << int(Qt::Key_Return);
+    QTest::newRow("Esc") << int(Qt::Key_Escape);
+}
+
+void tst_About::enterAndEscapeClose()
+{
+    QFETCH(int, key);
+    test::ScriptedPrompts prompts;
+    frm_About about(prompts);
+    about.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&about));
+    QTest::keyClick(&about, Qt::Key(key));
+    QTRY_VERIFY(!about.isVisible());
 }
 
 QTEST_MAIN(tst_About)
