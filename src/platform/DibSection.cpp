@@ -11,6 +11,21 @@ namespace brevane {
 
 namespace {
 
+    // The part of a width x height section, placed at (sx, sy) of a surface, that the
+    // surface covers; computed in 64 bits so offsets near the integer limits cannot wrap.
+    struct Overlap {
+        int x0, x1, y0, y1;
+    };
+
+    Overlap overlap(const Surface& src, qint32 sx, qint32 sy, qint64 width, qint64 height)
+    {
+        const auto x0 = int(std::clamp<qint64>(-qint64(sx), 0, width));
+        const auto x1 = int(std::clamp<qint64>(qint64(src.width()) - sx, x0, width));
+        const auto y0 = int(std::clamp<qint64>(-qint64(sy), 0, height));
+        const auto y1 = int(std::clamp<qint64>(qint64(src.height()) - sy, y0, height));
+        return { x0, x1, y0, y1 };
+    }
+
     constexpr qint64 MaxSide = 32767;
 
     QRgb sourcePixel(const Surface& src, int x, int y)
@@ -89,10 +104,7 @@ namespace DibSection {
         auto* out = reinterpret_cast<quint8*>(bits.data());
         if (format.bitCount == 24 && src.kind() == Surface::Kind::Colour && !src.isNull()) {
             // The usual icon colour format: whole rows straight from the surface's pixels.
-            const auto x0 = int(std::clamp<qint64>(-qint64(sx), 0, format.width));
-            const auto x1 = int(std::clamp<qint64>(qint64(src.width()) - sx, x0, format.width));
-            const auto y0 = int(std::clamp<qint64>(-qint64(sy), 0, format.height));
-            const auto y1 = int(std::clamp<qint64>(qint64(src.height()) - sy, y0, format.height));
+            const auto [x0, x1, y0, y1] = overlap(src, sx, sy, format.width, format.height);
             for (int y = y0; y < y1; ++y) {
                 quint8* row = out + (format.height - 1 - y) * stride;
                 const auto* line = reinterpret_cast<const QRgb*>(src.image().constScanLine(sy + y));
@@ -109,10 +121,7 @@ namespace DibSection {
             // A mask: each bit is black or white, so the table is searched twice in all.
             const bool blackBit = nearestIndex(format.table, qRgb(0, 0, 0)) & 1;
             const bool whiteBit = nearestIndex(format.table, qRgb(255, 255, 255)) & 1;
-            const auto x0 = int(std::clamp<qint64>(-qint64(sx), 0, format.width));
-            const auto x1 = int(std::clamp<qint64>(qint64(src.width()) - sx, x0, format.width));
-            const auto y0 = int(std::clamp<qint64>(-qint64(sy), 0, format.height));
-            const auto y1 = int(std::clamp<qint64>(qint64(src.height()) - sy, y0, format.height));
+            const auto [x0, x1, y0, y1] = overlap(src, sx, sy, format.width, format.height);
             for (int y = y0; y < y1; ++y) {
                 quint8* row = out + (format.height - 1 - y) * stride;
                 const uchar* line = src.image().constScanLine(sy + y);
