@@ -6,8 +6,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "platform/mdl_ErrorHandle.h"
-#include "shell/frm_Main.h"
+#include "platform/ErrorLog.h"
+#include "shell/MainWindow.h"
 #include "support/ScriptedPrompts.h"
 
 namespace {
@@ -17,9 +17,9 @@ void MainWindowShown(benchmark::State& state)
     brevane::test::ScriptedPrompts prompts;
     prompts.settings.insert(QStringLiteral("Options/Show Tips at Startup"), QStringLiteral("0"));
     for (auto _ : state) {
-        brevane::frm_Main form(prompts);
+        brevane::MainWindow form(prompts);
         form.show();
-        form.ShowStartupTips();
+        form.showStartupTips();
         if (!QTest::qWaitForWindowExposed(&form))
             state.SkipWithError("the main window was never exposed");
         QCoreApplication::processEvents();
@@ -30,11 +30,11 @@ BENCHMARK(MainWindowShown)->Unit(benchmark::kMillisecond);
 void MainWindowAddRows(benchmark::State& state)
 {
     brevane::test::ScriptedPrompts prompts;
-    brevane::frm_Main form(prompts);
+    brevane::MainWindow form(prompts);
     for (auto _ : state) {
         for (int i = 0; i < state.range(0); ++i)
-            form.AddRow(QStringLiteral("picture%1.bmp").arg(i), QStringLiteral("/tmp/Pictures"));
-        form.mnu_Clear_Click();
+            form.addRow(QStringLiteral("picture%1.bmp").arg(i), QStringLiteral("/tmp/Pictures"));
+        form.clearList();
     }
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
@@ -47,7 +47,7 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    brevane::mdl_ErrorHandle::setProgramFolder(QStringLiteral(BREVANE_BINARY_DIR));
+    brevane::ErrorLog::setProgramFolder(QStringLiteral(BREVANE_BINARY_DIR));
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -1,5 +1,5 @@
 // Figures for the icon document: load and save of a 3-image icon, and checking 1,000 files.
-#include "icon/cls_IconFile.h"
+#include "icon/IconFile.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -19,12 +19,12 @@ QTemporaryDir& workDir()
 QString threeImageIcon()
 {
     static const QString path = [] {
-        cls_IconFile icon;
-        icon.AddImage(16, 16, 2);
-        icon.AddImage(32, 32, 256);
-        icon.AddImage(48, 48, 1000);
+        IconFile icon;
+        icon.addImage(16, 16, 2);
+        icon.addImage(32, 32, 256);
+        icon.addImage(48, 48, 1000);
         const QString p = workDir().filePath(QStringLiteral("three.ico"));
-        icon.saveicon(p);
+        icon.save(p);
         return p;
     }();
     return path;
@@ -33,9 +33,9 @@ QString threeImageIcon()
 void BM_LoadThreeImageIcon(benchmark::State& state)
 {
     const QString path = threeImageIcon();
-    cls_IconFile icon;
+    IconFile icon;
     for (auto _ : state) {
-        bool ok = icon.LoadIcon(path);
+        bool ok = icon.load(path);
         benchmark::DoNotOptimize(ok);
     }
 }
@@ -43,11 +43,11 @@ BENCHMARK(BM_LoadThreeImageIcon);
 
 void BM_SaveThreeImageIcon(benchmark::State& state)
 {
-    cls_IconFile icon;
-    icon.LoadIcon(threeImageIcon());
+    IconFile icon;
+    icon.load(threeImageIcon());
     const QString out = workDir().filePath(QStringLiteral("out.ico"));
     for (auto _ : state) {
-        bool ok = icon.saveicon(out);
+        bool ok = icon.save(out);
         benchmark::DoNotOptimize(ok);
     }
 }
@@ -58,17 +58,17 @@ void BM_Check1000IconFiles(benchmark::State& state)
     const QString folder = workDir().filePath(QStringLiteral("many"));
     QDir().mkpath(folder);
     QStringList files;
-    cls_IconFile icon;
-    icon.LoadIcon(threeImageIcon());
+    IconFile icon;
+    icon.load(threeImageIcon());
     for (int i = 0; i < 1000; ++i) {
         files << QDir(folder).filePath(QStringLiteral("icon%1.ico").arg(i));
-        icon.saveicon(files.last());
+        icon.save(files.last());
     }
-    cls_IconFile checker;
+    IconFile checker;
     for (auto _ : state) {
         int valid = 0;
         for (const QString& f : files)
-            valid += checker.IsAnIconFile(f);
+            valid += checker.isIconFile(f);
         benchmark::DoNotOptimize(valid);
     }
 }

@@ -1,6 +1,6 @@
 // Figures for making icon pixels: SetIconFromBitmap at 16, 32 and 48 pixels in every
 // colour format, and loading plus drawing a 256x256 picture of every format.
-#include "icon/cls_IconFile.h"
+#include "icon/IconFile.h"
 #include "platform/PictureBox.h"
 #include "platform/PictureLoader.h"
 #include "platform/Surface.h"
@@ -121,14 +121,14 @@ void BM_SetIconFromBitmap(benchmark::State& state)
 {
     const int size = int(state.range(0));
     const int colours = int(state.range(1));
-    cls_IconFile icon;
-    icon.AddImage(size, size, colours);
+    IconFile icon;
+    icon.addImage(size, size, colours);
     Surface picture = Surface::colour(size, size);
     for (int y = 0; y < size; ++y)
         for (int x = 0; x < size; ++x)
-            picture.SetPixel(x, y, (x + y) % 4 == 0 ? RGB(255, 0, 255) : RGB(x * 5, y * 5, x * y));
+            picture.setPixel(x, y, (x + y) % 4 == 0 ? RGB(255, 0, 255) : RGB(x * 5, y * 5, x * y));
     for (auto _ : state)
-        icon.SetIconFromBitmap(picture, 1);
+        icon.setImageFromSurface(picture, 1);
     const int bits = colours == 2 ? 1 : colours == 16 ? 4 : colours == 256 ? 8 : 24;
     state.SetLabel(std::to_string(size) + "px " + std::to_string(bits) + " bits");
 }
@@ -140,7 +140,7 @@ void BM_LoadAndDraw256(benchmark::State& state)
     PictureBox box(Side, Side, RGB(255, 255, 255));
     for (auto _ : state) {
         box.setPicture(PictureLoader::fromData(data));
-        benchmark::DoNotOptimize(box.GetPixel(0, 0));
+        benchmark::DoNotOptimize(box.pixel(0, 0));
     }
     if (PictureLoader::fromData(data).size() != QSize(Side, Side))
         state.SkipWithError("the picture did not load at 256x256");

@@ -4,7 +4,7 @@
 // unchanged from the drawing and keep its size through the fill.
 #include "FuzzFile.h"
 
-#include "icon/cls_IconFile.h"
+#include "icon/IconFile.h"
 #include "platform/Error.h"
 #include "platform/Surface.h"
 
@@ -20,7 +20,7 @@ const Surface& picture()
         Surface p = Surface::colour(64, 64);
         for (int y = 0; y < 64; ++y)
             for (int x = 0; x < 64; ++x)
-                p.SetPixel(x, y, (x + y) % 5 == 0 ? RGB(255, 0, 255) : RGB(x * 4, y * 4, (x ^ y) * 4));
+                p.setPixel(x, y, (x + y) % 5 == 0 ? RGB(255, 0, 255) : RGB(x * 4, y * 4, (x ^ y) * 4));
         return p;
     }();
     return s;
@@ -31,9 +31,9 @@ const Surface& picture()
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     FuzzFile input(data, size);
-    cls_IconFile icon;
+    IconFile icon;
     try {
-        if (!icon.LoadIcon(input.path()))
+        if (!icon.load(input.path()))
             return 0;
     } catch (const Error&) {
         return 0;
@@ -41,36 +41,36 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     Surface dc = Surface::colour(80, 80, RGB(10, 20, 30));
     Surface mono = Surface::mono(40, 40);
-    for (qint32 i = 0; i <= icon.ImageCount() + 1; ++i) {
+    for (qint32 i = 0; i <= icon.imageCount() + 1; ++i) {
         QByteArray before;
         try {
             before = icon.imageBlock(i);
         } catch (const Error&) {
         }
         try {
-            icon.DrawIconImage(dc, i);
+            icon.drawImage(dc, i);
         } catch (const Error&) {
         }
         try {
-            icon.DrawIconImage(dc, i, 1, 3, 4, 0, 0, Rop::SRCAND);
+            icon.drawImage(dc, i, 1, 3, 4, 0, 0, Rop::SRCAND);
         } catch (const Error&) {
         }
         try {
-            icon.DrawIconImage(dc, i, 0, -5, 2, 70, 0, Rop::SRCINVERT);
+            icon.drawImage(dc, i, 0, -5, 2, 70, 0, Rop::SRCINVERT);
         } catch (const Error&) {
         }
         try {
-            icon.DrawIconImage(mono, i, 0, 0, 0, 0, 33);
+            icon.drawImage(mono, i, 0, 0, 0, 0, 33);
         } catch (const Error&) {
         }
         try {
-            (void)icon.ImageWithAlpha(dc, i);
+            (void)icon.imageWithAlpha(dc, i);
         } catch (const Error&) {
         }
-        if (i >= 1 && i <= icon.ImageCount() && icon.imageBlock(i) != before)
+        if (i >= 1 && i <= icon.imageCount() && icon.imageBlock(i) != before)
             std::abort(); // drawing changed the document
     }
-    for (qint32 i = 0; i <= icon.ImageCount() + 1; ++i) {
+    for (qint32 i = 0; i <= icon.imageCount() + 1; ++i) {
         qsizetype sizeBefore = -1;
         try {
             sizeBefore = icon.imageBlock(i).size();
@@ -78,14 +78,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         }
         Surface source = picture();
         try {
-            icon.SetIconFromBitmap(source, i);
+            icon.setImageFromSurface(source, i);
         } catch (const Error&) {
         }
         try {
-            icon.SetIconFromBitmap(source, i, 7, 3, true, RGB(0, 0, 0), &mono);
+            icon.setImageFromSurface(source, i, 7, 3, true, RGB(0, 0, 0), &mono);
         } catch (const Error&) {
         }
-        if (i >= 1 && i <= icon.ImageCount() && icon.imageBlock(i).size() != sizeBefore)
+        if (i >= 1 && i <= icon.imageCount() && icon.imageBlock(i).size() != sizeBefore)
             std::abort(); // a fill must never grow or shrink a block
     }
     return 0;

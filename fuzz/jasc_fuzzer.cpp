@@ -1,7 +1,7 @@
 // Drives the JASC palette reader; whatever it accepts must save and load back unchanged.
 #include "FuzzFile.h"
 
-#include "palette/cls_Colors.h"
+#include "palette/Palette.h"
 #include "platform/Error.h"
 
 #include <cstdlib>
@@ -11,25 +11,25 @@ using namespace brevane;
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     FuzzFile input(data, size);
-    cls_Colors palette;
+    Palette palette;
     bool loaded = false;
     try {
-        loaded = palette.LoadFromJASCFile(input.path());
+        loaded = palette.loadJasc(input.path());
     } catch (const Error&) {
     }
-    for (qint32 i = 1; i <= palette.Count(); ++i)
-        (void)palette.ClosestIndex(palette.Red(i), palette.Green(i) + 1, palette.Blue(i) - 1);
+    for (qint32 i = 1; i <= palette.count(); ++i)
+        (void)palette.closestIndex(palette.red(i), palette.green(i) + 1, palette.blue(i) - 1);
     if (!loaded)
         return 0;
 
     const QString out = FuzzFile::dir().filePath(QStringLiteral("output.pal"));
-    palette.SaveToJASCFile(out);
-    cls_Colors back;
-    back.LoadFromJASCFile(out);
-    if (back.Count() != palette.Count())
+    palette.saveJasc(out);
+    Palette back;
+    back.loadJasc(out);
+    if (back.count() != palette.count())
         std::abort();
-    for (qint32 i = 1; i <= palette.Count(); ++i) {
-        if (back.Red(i) != palette.Red(i) || back.Green(i) != palette.Green(i) || back.Blue(i) != palette.Blue(i))
+    for (qint32 i = 1; i <= palette.count(); ++i) {
+        if (back.Red(i) != palette.red(i) || back.Green(i) != palette.green(i) || back.Blue(i) != palette.blue(i))
             std::abort();
     }
     return 0;

@@ -3,7 +3,7 @@
 #include "FuzzFile.h"
 
 #include "icon/PeResources.h"
-#include "icon/cls_IconFile.h"
+#include "icon/IconFile.h"
 #include "platform/Error.h"
 
 #include <cstdlib>
@@ -33,27 +33,27 @@ void touchAll(const PeResources& pe, quint16 type)
     }
 }
 
-void loadGroup(const PeResources& pe, qint32 lpID, const QString& lpName)
+void loadGroup(const PeResources& pe, qint32 id, const QString& groupName)
 {
-    cls_IconFile icon;
+    IconFile icon;
     try {
-        if (!icon.LoadIconFromEXE(pe, QStringLiteral("input.exe"), lpID, lpName))
+        if (!icon.loadFromExecutable(pe, QStringLiteral("input.exe"), id, groupName))
             return;
     } catch (const Error&) {
-        if (icon.ImageCount() != 0)
+        if (icon.imageCount() != 0)
             std::abort();
         return;
     }
-    for (qint32 i = 1; i <= icon.ImageCount(); ++i) {
-        if (icon.imageBlock(i).size() != icon.ImageSize(i))
+    for (qint32 i = 1; i <= icon.imageCount(); ++i) {
+        if (icon.imageBlock(i).size() != icon.imageBytes(i))
             std::abort();
         try {
-            (void)icon.ImageColourCount(i);
+            (void)icon.imageColourCount(i);
         } catch (const Error&) {
         }
     }
     try {
-        icon.saveicon(FuzzFile::dir().filePath(QStringLiteral("output.ico")));
+        icon.save(FuzzFile::dir().filePath(QStringLiteral("output.ico")));
     } catch (const Error&) {
     }
 }
@@ -81,9 +81,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     // The path through the file as the program takes it.
     FuzzFile input(data, size);
-    cls_IconFile icon;
+    IconFile icon;
     try {
-        (void)icon.LoadIconFromEXE(input.path(), 1);
+        (void)icon.loadFromExecutable(input.path(), 1);
     } catch (const Error&) {
     }
     return 0;

@@ -1,8 +1,7 @@
 #include "convert/BatchConverter.h"
 
-#include "convert/IconSize.h"
-#include "icon/cls_IconFile.h"
-#include "palette/cls_Colors.h"
+#include "icon/IconFile.h"
+#include "palette/Palette.h"
 #include "platform/Error.h"
 #include "platform/PictureBox.h"
 #include "platform/Prompts.h"
@@ -141,37 +140,38 @@ bool BatchConverter::mayWrite(const std::vector<PictureRow>& rows, int row, cons
 bool BatchConverter::makeIcon(const QString& iconPath, int row, const QString& picture, BatchOptions& options)
 {
     if (!m_icon)
-        m_icon = new cls_IconFile;
-    cls_IconFile& icon = *m_icon;
-    const IconMade made { row, iconPath, nIconSize, options.nColors, options.transparent, options.transparentColour };
+        m_icon = new IconFile;
+    IconFile& icon = *m_icon;
+    const IconMade made { row, iconPath, options.size, options.colourCount, options.transparent,
+        options.transparentColour };
 
     const std::pair<int, std::function<void()>> steps[] = {
         { EmptyDocument,
             [&] {
-                const qint32 count = icon.ImageCount();
+                const qint32 count = icon.imageCount();
                 for (qint32 i = 0; i <= count - 1; ++i)
-                    icon.RemoveImage(i);
+                    icon.removeImage(i);
             } },
         { AddImage,
             [&] {
-                icon.AddImage(nIconSize, nIconSize, options.nColors);
+                icon.addImage(options.size, options.size, options.colourCount);
                 // A new 4- or 8-bit image has an all-black colour table; without a palette
                 // every pixel would map to black.
-                if (options.nColors == 16 || options.nColors == 256) {
-                    cls_Colors palette;
-                    if (options.nColors == 16)
-                        palette.CreateStandard16();
+                if (options.colourCount == 16 || options.colourCount == 256) {
+                    Palette palette;
+                    if (options.colourCount == 16)
+                        palette.createStandard16();
                     else
-                        palette.CreateStandard256();
-                    palette.SetToIcon(icon, icon.ImageCount());
+                        palette.createStandard256();
+                    palette.writeToIcon(icon, icon.imageCount());
                 }
             } },
         { FillImage,
             [&] {
-                icon.SetIconFromBitmap(
+                icon.setImageFromSurface(
                     m_preview.surface(), 1, 0, 0, options.transparent, options.transparentColour, nullptr);
             } },
-        { SaveIcon, [&] { icon.saveicon(iconPath); } },
+        { SaveIcon, [&] { icon.save(iconPath); } },
     };
     for (const auto& [line, fn] : steps) {
         const Next next = step(line, fn, row, picture);
@@ -283,16 +283,16 @@ BatchConverter::Outcome BatchConverter::runRows(
             { AutoSize,
                 [&] {
                     if (options.autoSize)
-                        nIconSize = autoIconSize(m_imgTemp.width(), nIconSize);
+                        options.size = autoIconSize(m_imgTemp.width(), options.size);
                 } },
             { AutoMask,
                 [&] {
                     // Read before the box is resized: the picture's own top-left pixel.
                     if (options.autoMask)
-                        options.transparentColour = m_preview.GetPixel(0, 0);
+                        options.transparentColour = m_preview.pixel(0, 0);
                 } },
             { BackColour, [&] { m_preview.setBackColour(options.transparentColour); } },
-            { ResizePreview, [&] { m_preview.resize(nIconSize + 2, nIconSize + 2); } },
+            { ResizePreview, [&] { m_preview.resize(options.size + 2, options.size + 2); } },
             { NameIcon, [&] { iconPath = joinPath(options.targetFolder, iconFileName(r.text)); } },
         };
         bool skip = false;

@@ -15,12 +15,13 @@ namespace brevane {
 
 class PictureBox;
 class Prompts;
-class cls_IconFile;
+class IconFile;
 
-// What a batch run reads besides the pictures. The size is the program-wide nIconSize.
+// What a batch run reads besides the pictures.
 struct BatchOptions {
     QString targetFolder; // where every icon goes
-    qint32 nColors = 1000; // colour-count code: 2, 16, 256 or 1000 (24-bit)
+    qint32 size = 32; // 16, 32 or 48; automatic sizing rewrites it picture by picture
+    qint32 colourCount = 1000; // colour-count code: 2, 16, 256 or 1000 (24-bit)
     bool autoSize = false; // several pictures: size each from its width
     bool autoMask = false; // several pictures: each picture's top-left pixel is its transparent colour
     bool transparent = true; // "Icon is transparent ?"
@@ -32,7 +33,7 @@ struct IconMade {
     int row = 0; // 1-based row of the picture
     QString path; // the icon file written
     qint32 size = 0;
-    qint32 nColors = 0;
+    qint32 colourCount = 0;
     bool transparent = true;
     Colour transparentColour = 0;
 };
@@ -69,7 +70,8 @@ public:
 
     // Runs the whole batch. With exactly one row the preview is taken as it stands (the
     // dialog drew the picture and sized the box); with several each picture is loaded and
-    // drawn in turn. options.transparentColour follows the automatic mask.
+    // drawn in turn. options.size follows the automatic size, options.transparentColour the
+    // automatic mask.
     Outcome run(const std::vector<PictureRow>& rows, BatchOptions& options);
     // Loads and draws every picture, however many there are, as a run of several does.
     Outcome runEach(const std::vector<PictureRow>& rows, BatchOptions& options);
@@ -104,7 +106,7 @@ private:
     PictureBox& m_preview;
     Prompts* m_prompts = nullptr;
     StepRunner* m_runner = nullptr;
-    cls_IconFile* m_icon = nullptr; // one document for the whole run, made at first use
+    IconFile* m_icon = nullptr; // one document for the whole run, made at first use
     Picture m_imgTemp; // the hidden loader: keeps its picture when a load is ignored
     std::vector<BatchFailure> m_failures;
     QSet<QString> m_sources; // every listed picture, as a file key

@@ -18,11 +18,11 @@ ImageBlockLayout ImageBlockLayout::of(const QByteArray& block, const IconDirEntr
     l.width = l.header.biWidth;
     l.height = l.header.biHeight / 2;
     l.entryHeight = entry.bHeight;
-    l.colours = IconLayout::HeaderColourCount(l.header);
-    l.xorOffset = IconLayout::XorBitsOffset(l.header);
-    l.xorRow = IconLayout::BytesPerScanLine(qint64(l.header.biPlanes) * l.width * l.header.biBitCount);
+    l.colours = IconLayout::headerColourCount(l.header);
+    l.xorOffset = IconLayout::xorBitsOffset(l.header);
+    l.xorRow = IconLayout::bytesPerScanLine(qint64(l.header.biPlanes) * l.width * l.header.biBitCount);
     l.maskOffset = l.xorOffset + l.entryHeight * l.xorRow;
-    l.maskRow = IconLayout::BytesPerScanLine(l.width);
+    l.maskRow = IconLayout::bytesPerScanLine(l.width);
     return l;
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "icon/cls_IconFile.h"
+#include "icon/IconFile.h"
 
 #include <QList>
 #include <QRgb>

@@ -25,10 +25,10 @@ namespace {
 
 } // namespace
 
-std::optional<PeResources> PeResources::fromFile(const QString& sFile)
+std::optional<PeResources> PeResources::fromFile(const QString& path)
 {
-    QFile f(sFile);
-    if (!QFileInfo(sFile).isFile() || !f.open(QIODevice::ReadOnly))
+    QFile f(path);
+    if (!QFileInfo(path).isFile() || !f.open(QIODevice::ReadOnly))
         return std::nullopt;
     QByteArray data;
     try {

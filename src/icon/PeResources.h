@@ -37,7 +37,7 @@ public:
 
     // Nothing when the bytes are not a PE image whose headers and section table fit.
     static std::optional<PeResources> fromBytes(QByteArray bytes);
-    static std::optional<PeResources> fromFile(const QString& sFile);
+    static std::optional<PeResources> fromFile(const QString& path);
 
     // "#" followed by decimal digits names a number; anything else is a string.
     static Key key(const QString& name);

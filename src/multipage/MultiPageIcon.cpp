@@ -1,6 +1,6 @@
 #include "multipage/MultiPageIcon.h"
 
-#include "icon/cls_IconFile.h"
+#include "icon/IconFile.h"
 #include "platform/Error.h"
 #include "platform/PictureLoader.h"
 #include "platform/Surface.h"
@@ -114,7 +114,7 @@ MultiPageIcon::SaveResult MultiPageIcon::save(
     if (step(LineFileName, [&] { result.fileName = iconFileName(chosenName); }) == Result::Aborted)
         return result;
 
-    cls_IconFile icon;
+    IconFile icon;
 
     // Stays black when the user skips a failing conversion.
     Colour colour = RGB(0, 0, 0);
@@ -140,12 +140,11 @@ MultiPageIcon::SaveResult MultiPageIcon::save(
         if (!isFilled(slot))
             continue;
         const int size = imageSize(slot);
-        if (step(LineAddImage, [&] { icon.AddImage(size, size, 1000); }) == Result::Aborted)
+        if (step(LineAddImage, [&] { icon.addImage(size, size, 1000); }) == Result::Aborted)
             return result;
         ++n;
         const auto fill = [&] {
-            icon.SetIconFromBitmap(
-                m_slots[slot].preview.surface(), n, 0, 0, choice.useTypedColour, colour, nullptr);
+            icon.setImageFromSurface(m_slots[slot].preview.surface(), n, 0, 0, choice.useTypedColour, colour, nullptr);
         };
         if (step(LineFillImage, fill) == Result::Aborted)
             return result;
@@ -155,7 +154,7 @@ MultiPageIcon::SaveResult MultiPageIcon::save(
         result.outcome = Outcome::NoImages;
         return result;
     }
-    if (step(LineSave, [&] { icon.saveicon(result.fileName); }) == Result::Done)
+    if (step(LineSave, [&] { icon.save(result.fileName); }) == Result::Done)
         result.outcome = Outcome::Saved;
     return result;
 }

@@ -32,7 +32,7 @@ namespace {
     {
         // GetPixel already reads a mono 0 as black and 1 as white, which is what the
         // section's context (default colours) turns them into.
-        return toQRgb(src.GetPixel(x, y));
+        return toQRgb(src.pixel(x, y));
     }
 
 } // namespace
@@ -210,7 +210,7 @@ namespace DibSection {
                     c = qRgb(in[4 * col + 2], in[4 * col + 1], in[4 * col]);
                     break;
                 }
-                dst.SetPixel(tx, ty, fromQRgb(c));
+                dst.setPixel(tx, ty, fromQRgb(c));
             }
         }
         return true;

@@ -35,7 +35,7 @@ void PictureBox::resize(int width, int height)
 
 void PictureBox::redraw()
 {
-    m_surface.SetBkColor(m_backColour);
+    m_surface.setBackgroundColour(m_backColour);
     m_surface.fill(m_backColour);
     m_picture.drawOn(m_surface);
     if (onChanged)

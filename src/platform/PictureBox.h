@@ -29,7 +29,7 @@ public:
     int height() const { return m_surface.height(); }
     void resize(int width, int height);
 
-    Colour GetPixel(int x, int y) const { return m_surface.GetPixel(x, y); }
+    Colour pixel(int x, int y) const { return m_surface.pixel(x, y); }
     Surface& surface() { return m_surface; }
     const Surface& surface() const { return m_surface; }
 

@@ -129,14 +129,14 @@ void Picture::drawOn(Surface& target) const
     const int w = std::min(target.width(), m_data->image.width());
     const int h = std::min(target.height(), m_data->image.height());
     Surface colour = Surface::colour(w, h);
-    colour.BitBlt(0, 0, w, h, target, 0, 0);
+    colour.bitBlt(0, 0, w, h, target, 0, 0);
     {
         QPainter p(&colour.image());
         p.drawImage(0, 0, m_data->image);
     }
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
-            target.SetPixel(x, y, colour.GetPixel(x, y));
+            target.setPixel(x, y, colour.pixel(x, y));
 }
 
 Picture PictureLoader::load(const QString& path)

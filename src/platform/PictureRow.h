@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/mdl_Paths.h"
+#include "platform/Paths.h"
 
 #include <QString>
 
@@ -12,7 +12,7 @@ struct PictureRow {
     QString text;
     QString folderTag;
 
-    QString fullPath() const { return mdl_Paths::JoinPath(folderTag, text); }
+    QString fullPath() const { return Paths::joinPath(folderTag, text); }
     bool operator==(const PictureRow&) const = default;
 };
 

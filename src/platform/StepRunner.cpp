@@ -5,7 +5,7 @@
 
 #include "platform/Error.h"
 #include "platform/Prompts.h"
-#include "platform/mdl_ErrorHandle.h"
+#include "platform/ErrorLog.h"
 
 namespace brevane {
 
@@ -61,7 +61,7 @@ StepRunner::Result StepRunner::step(int line, const std::function<void()>& fn)
         const MsgAnswer answer
             = m_prompts.message(text, QStringLiteral("Error"), MsgIcon::Critical, MsgButtons::AbortRetryIgnore);
         // The log is best effort: whatever happens to it, the answer decides what comes next.
-        mdl_ErrorHandle::WriteErrorLog(QStringLiteral("%1:%2:%3").arg(m_location).arg(line).arg(failure.number));
+        ErrorLog::append(QStringLiteral("%1:%2:%3").arg(m_location).arg(line).arg(failure.number));
 
         switch (answer) {
         case MsgAnswer::Retry:

@@ -122,7 +122,7 @@ Surface Surface::mono(int width, int height)
     return s;
 }
 
-Colour Surface::SetBkColor(Colour c)
+Colour Surface::setBackgroundColour(Colour c)
 {
     if (c == CLR_INVALID)
         return CLR_INVALID;
@@ -131,7 +131,7 @@ Colour Surface::SetBkColor(Colour c)
     return old;
 }
 
-Colour Surface::SetTextColor(Colour c)
+Colour Surface::setTextColour(Colour c)
 {
     if (c == CLR_INVALID)
         return CLR_INVALID;
@@ -140,7 +140,7 @@ Colour Surface::SetTextColor(Colour c)
     return old;
 }
 
-Colour Surface::GetPixel(int x, int y) const
+Colour Surface::pixel(int x, int y) const
 {
     if (isNull() || x < 0 || y < 0 || x >= width() || y >= height())
         return CLR_INVALID;
@@ -148,7 +148,7 @@ Colour Surface::GetPixel(int x, int y) const
     return fromQRgb(v);
 }
 
-void Surface::SetPixel(int x, int y, Colour c)
+void Surface::setPixel(int x, int y, Colour c)
 {
     if (isNull() || x < 0 || y < 0 || x >= width() || y >= height())
         return;
@@ -165,12 +165,12 @@ void Surface::fill(Colour c)
         m_image.fill(toQRgb(c));
 }
 
-bool Surface::BitBlt(int x, int y, int w, int h, const Surface& src, int sx, int sy, quint32 rop)
+bool Surface::bitBlt(int x, int y, int w, int h, const Surface& src, int sx, int sy, quint32 rop)
 {
-    return StretchBlt(x, y, w, h, src, sx, sy, w, h, rop);
+    return stretchBlt(x, y, w, h, src, sx, sy, w, h, rop);
 }
 
-bool Surface::StretchBlt(int x, int y, int w, int h, const Surface& src, int sx, int sy, int sw, int sh, quint32 rop)
+bool Surface::stretchBlt(int x, int y, int w, int h, const Surface& src, int sx, int sy, int sw, int sh, quint32 rop)
 {
     if (isNull() || w <= 0 || h <= 0)
         return false;
@@ -240,7 +240,7 @@ void Surface::resize(int width, int height)
     bigger.m_text = m_text;
     bigger.fill(m_back);
     if (!isNull())
-        bigger.BitBlt(0, 0, std::min(width, this->width()), std::min(height, this->height()), *this, 0, 0);
+        bigger.bitBlt(0, 0, std::min(width, this->width()), std::min(height, this->height()), *this, 0, 0);
     *this = std::move(bigger);
 }
 

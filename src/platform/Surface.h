@@ -38,20 +38,20 @@ public:
 
     Colour backgroundColour() const { return m_back; }
     // Return the previous colour; CLR_INVALID is refused (returned, colour kept).
-    Colour SetBkColor(Colour c);
+    Colour setBackgroundColour(Colour c);
     Colour textColour() const { return m_text; }
-    Colour SetTextColor(Colour c);
+    Colour setTextColour(Colour c);
 
     // CLR_INVALID outside the surface. On a mono surface 0 reads black, 1 white.
-    Colour GetPixel(int x, int y) const;
-    void SetPixel(int x, int y, Colour c);
+    Colour pixel(int x, int y) const;
+    void setPixel(int x, int y, Colour c);
     void fill(Colour c);
 
     // Block transfers with any ternary raster operation that uses no pattern. Colour/mono
     // conversion: colour to mono gives 1 where the source equals the source's background
     // colour; mono to colour gives the destination's text colour for 0, its background for 1.
-    bool BitBlt(int x, int y, int w, int h, const Surface& src, int sx, int sy, quint32 rop = Rop::SRCCOPY);
-    bool StretchBlt(
+    bool bitBlt(int x, int y, int w, int h, const Surface& src, int sx, int sy, quint32 rop = Rop::SRCCOPY);
+    bool stretchBlt(
         int x, int y, int w, int h, const Surface& src, int sx, int sy, int sw, int sh, quint32 rop = Rop::SRCCOPY);
 
     // Colour: Format_RGB32. Mono: Format_Mono with colour table {black, white}.

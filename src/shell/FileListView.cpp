@@ -45,13 +45,13 @@ FileListView::FileListView(QWidget* parent)
     setDropIndicatorShown(false);
 }
 
-void FileListView::SetBackgroundPicture(const QPixmap& picture)
+void FileListView::setBackgroundPicture(const QPixmap& picture)
 {
     m_picture = picture;
     viewport()->update();
 }
 
-bool FileListView::IsTextCutOff(int row, int column) const
+bool FileListView::isTextCutOff(int row, int column) const
 {
     const QTableWidgetItem* cell = item(row, column);
     if (!cell)
@@ -78,7 +78,7 @@ bool FileListView::viewportEvent(QEvent* event)
     if (event->type() == QEvent::ToolTip) {
         auto* help = static_cast<QHelpEvent*>(event);
         const QModelIndex index = indexAt(help->pos());
-        if (index.isValid() && IsTextCutOff(index.row(), index.column()))
+        if (index.isValid() && isTextCutOff(index.row(), index.column()))
             QToolTip::showText(
                 help->globalPos(), index.data(Qt::DisplayRole).toString(), viewport(), visualRect(index));
         else
@@ -91,8 +91,7 @@ bool FileListView::viewportEvent(QEvent* event)
 void FileListView::mousePressEvent(QMouseEvent* event)
 {
     QTableWidget::mousePressEvent(event);
-    const QPoint at = event->position().toPoint();
-    Q_EMIT MouseDown(event->button(), event->modifiers(), at.x(), at.y());
+    Q_EMIT mousePressed(event->button(), event->position().toPoint());
 }
 
 void FileListView::dragEnterEvent(QDragEnterEvent* event)
@@ -121,7 +120,7 @@ void FileListView::dropEvent(QDropEvent* event)
         return;
     }
     event->acceptProposedAction();
-    Q_EMIT FilesDropped(files);
+    Q_EMIT filesDropped(files);
 }
 
 } // namespace brevane

@@ -12,15 +12,15 @@ class FileListView : public QTableWidget {
 public:
     explicit FileListView(QWidget* parent = nullptr);
 
-    void SetBackgroundPicture(const QPixmap& picture);
-    QPixmap BackgroundPicture() const { return m_picture; }
+    void setBackgroundPicture(const QPixmap& picture);
+    QPixmap backgroundPicture() const { return m_picture; }
 
     // Whether the cell's text is wider than the room its column leaves for it.
-    bool IsTextCutOff(int row, int column) const;
+    bool isTextCutOff(int row, int column) const;
 
 Q_SIGNALS:
-    void MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
-    void FilesDropped(const QStringList& paths);
+    void mousePressed(Qt::MouseButton button, QPoint position);
+    void filesDropped(const QStringList& paths);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -1,12 +1,12 @@
 #include <QApplication>
 
 #include "platform/widgets/QtPrompts.h"
-#include "shell/mdl_Main.h"
+#include "shell/Startup.h"
 
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     brevane::QtPrompts prompts;
-    brevane::mdl_Main::Main(prompts);
+    brevane::Startup::showMainWindow(prompts);
     return app.exec();
 }

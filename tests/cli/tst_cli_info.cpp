@@ -1,4 +1,4 @@
-#include "icon/cls_IconFile.h"
+#include "icon/IconFile.h"
 #include "platform/Surface.h"
 
 #include "../support/IconTestSupport.h"
@@ -25,10 +25,10 @@ private:
 void tst_CliInfo::initTestCase()
 {
     QVERIFY(m_dir.isValid());
-    cls_IconFile icon;
-    icon.AddImage(32, 32, 16);
-    icon.AddImage(16, 16, 2);
-    QVERIFY(icon.saveicon(m_dir.filePath(QStringLiteral("two.ico"))));
+    IconFile icon;
+    icon.addImage(32, 32, 16);
+    icon.addImage(16, 16, 2);
+    QVERIFY(icon.save(m_dir.filePath(QStringLiteral("two.ico"))));
     QVERIFY(writeFile(m_dir.filePath(QStringLiteral("notes.ico")), "these are not the pixels you are looking for\n"));
 }
 
@@ -61,15 +61,15 @@ void tst_CliInfo::info()
 void tst_CliInfo::preview()
 {
     // Two true-colour images of the pattern, magenta transparent.
-    cls_IconFile pictures;
+    IconFile pictures;
     for (int size : { 16, 32 }) {
-        pictures.AddImage(size, size, 1000);
+        pictures.addImage(size, size, 1000);
         Surface s = makePicture(size, size);
-        pictures.SetIconFromBitmap(s, pictures.ImageCount(), 0, 0, true, Magenta);
+        pictures.setImageFromSurface(s, pictures.imageCount(), 0, 0, true, Magenta);
     }
     const QString in = m_dir.filePath(QStringLiteral("pictures.ico"));
     const QString out = m_dir.filePath(QStringLiteral("preview.png"));
-    QVERIFY(pictures.saveicon(in));
+    QVERIFY(pictures.save(in));
     QCOMPARE(runCli({ QStringLiteral("preview"), in, QStringLiteral("-o"), out, QStringLiteral("--scale"),
                         QStringLiteral("3") })
                  .exitCode,

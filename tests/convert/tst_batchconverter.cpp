@@ -1,8 +1,7 @@
 #include "convert/BatchConverter.h"
-#include "convert/IconSize.h"
 #include "platform/PictureBox.h"
 #include "platform/PictureLoader.h"
-#include "platform/mdl_ErrorHandle.h"
+#include "platform/ErrorLog.h"
 
 #include "support/IconCheck.h"
 #include "support/ReadOnlyFolder.h"
@@ -64,8 +63,8 @@ private:
     void prepareSingle()
     {
         m_box.setPicture(PictureLoader::load(m_dir->filePath(QStringLiteral("p0.bmp"))));
-        m_box.resize(nIconSize + 2, nIconSize + 2);
-        m_box.setBackColour(m_box.GetPixel(0, 0));
+        m_box.resize(m_options.size + 2, m_options.size + 2);
+        m_box.setBackColour(m_box.pixel(0, 0));
     }
     QString icon(int i) const { return m_out->filePath(QStringLiteral("p%1.ico").arg(i)); }
 
@@ -80,8 +79,7 @@ void tst_BatchConverter::init()
 {
     m_dir = std::make_unique<QTemporaryDir>();
     m_out = std::make_unique<QTemporaryDir>();
-    mdl_ErrorHandle::setProgramFolder(m_out->path());
-    nIconSize = 32;
+    ErrorLog::setProgramFolder(m_out->path());
     m_prompts = ScriptedPrompts();
     m_box = PictureBox();
     m_options = BatchOptions();
@@ -118,7 +116,7 @@ void tst_BatchConverter::writtenIcon_data()
     QTest::addColumn<QImage>("picture");
     QTest::addColumn<bool>("single"); // prepared in the preview as the dialog does for one picture
     QTest::addColumn<int>("size");
-    QTest::addColumn<int>("nColors");
+    QTest::addColumn<int>("colourCount");
     QTest::addColumn<int>("bits");
     QTest::addColumn<QRgb>("transparent");
     const QImage photo = patternPicture(100, 80, Magenta);
@@ -136,16 +134,16 @@ void tst_BatchConverter::writtenIcon()
     QFETCH(QImage, picture);
     QFETCH(bool, single);
     QFETCH(int, size);
-    QFETCH(int, nColors);
+    QFETCH(int, colourCount);
     QFETCH(int, bits);
     QFETCH(QRgb, transparent);
-    nIconSize = size;
+    m_options.size = size;
     // A batch of several draws each picture itself; the second checks the document is reused soundly.
     const auto rows = savePictures(single ? QList<QImage> { picture } : QList<QImage> { picture, picture });
     if (single)
         prepareSingle();
     writeFile(m_out->path(), QStringLiteral("p0.ico"), QByteArray(5000, 'x')); // replaced
-    m_options.nColors = nColors;
+    m_options.colourCount = colourCount;
     m_options.transparentColour = fromQRgb(transparent);
     BatchConverter converter(m_box, m_prompts);
     QCOMPARE(converter.run(rows, m_options), BatchConverter::Outcome::Finished);
@@ -180,7 +178,7 @@ void tst_BatchConverter::autoSizes()
         const QRgb topLeft = pictures[i].pixel(0, 0);
         VERIFY_SAME(iconDiffers(icon(i), pictures[i], sizes[i], topLeft, topLeft));
     }
-    QCOMPARE(nIconSize, sizes.last());
+    QCOMPARE(m_options.size, sizes.last());
 }
 
 // Answered No, the run stops: checked on the dialog, which then closes.

@@ -1,4 +1,4 @@
-#include "icon/cls_IconFile.h"
+#include "icon/IconFile.h"
 #include "platform/Error.h"
 
 #include "../support/IconTestSupport.h"
@@ -92,9 +92,9 @@ void tst_IconFile::addImage()
     QFETCH(int, bits);
     QFETCH(int, blockBytes);
 
-    cls_IconFile icon;
-    QCOMPARE(icon.AddImage(size, size, colours), 0);
-    QCOMPARE(icon.ImageColourCount(1), qint32(1) << bits);
+    IconFile icon;
+    icon.addImage(size, size, colours);
+    QCOMPARE(icon.imageColourCount(1), qint32(1) << bits);
 
     // 1-bit images start black and white; everything else starts all zero.
     const QByteArray& b = icon.imageBlock(1);
@@ -102,7 +102,7 @@ void tst_IconFile::addImage()
     QCOMPARE(b, block(size, size, bits).left(40) + tail + QByteArray(blockBytes - 40 - tail.size(), '\0'));
 
     const QString path = m_dir.filePath(QStringLiteral("one.ico"));
-    QVERIFY(icon.saveicon(path));
+    QVERIFY(icon.save(path));
     const quint8 entryColours = bits <= 4 ? quint8(1 << bits) : 0;
     QCOMPARE(readFile(path),
         header(0, 1, 1) + entry({ quint8(size), quint8(size), entryColours, 1, quint16(bits), blockBytes, 22 }) + b);
@@ -110,50 +110,50 @@ void tst_IconFile::addImage()
 
 void tst_IconFile::addRemoveOffsets()
 {
-    cls_IconFile icon;
-    icon.AddImage(32, 32, 16);
-    icon.AddImage(16, 16, 2);
+    IconFile icon;
+    icon.addImage(32, 32, 16);
+    icon.addImage(16, 16, 2);
     QCOMPARE(icon.entry(1).dwImageOffset, 38);
     QCOMPARE(icon.entry(2).dwImageOffset, 782);
-    icon.AddImage(48, 48, 1000);
+    icon.addImage(48, 48, 1000);
     QCOMPARE(icon.entry(1).dwImageOffset, 54);
     QCOMPARE(icon.entry(2).dwImageOffset, 54 + 744);
     QCOMPARE(icon.entry(3).dwImageOffset, 54 + 744 + 176);
 
     for (qint32 bad : { 0, 4 })
-        QCOMPARE(errorOf([&] { icon.RemoveImage(bad); }), err::SubscriptOutOfRange);
+        QCOMPARE(errorOf([&] { icon.removeImage(bad); }), err::SubscriptOutOfRange);
 
     const QByteArray third = icon.imageBlock(3);
-    QCOMPARE(icon.RemoveImage(2), 0);
+    icon.removeImage(2);
     QCOMPARE(icon.entry(1).dwImageOffset, 38);
     QCOMPARE(icon.entry(2).dwImageOffset, 38 + 744);
     QCOMPARE(icon.imageBlock(2), third);
-    QCOMPARE(icon.RemoveImage(1), 0);
+    icon.removeImage(1);
     QCOMPARE(icon.entry(1).dwImageOffset, 22);
     // Down to one image, any index empties the document.
-    QCOMPARE(icon.RemoveImage(7), 0);
-    QCOMPARE(icon.ImageCount(), 0);
+    icon.removeImage(7);
+    QCOMPARE(icon.imageCount(), 0);
 }
 
 void tst_IconFile::duplicates()
 {
-    cls_IconFile icon;
-    icon.AddImage(16, 16, 2);
-    icon.AddImage(16, 16, 1000);
-    QCOMPARE(errorOf([&] { icon.AddImage(16, 16, 2); }), err::classError(1049));
+    IconFile icon;
+    icon.addImage(16, 16, 2);
+    icon.addImage(16, 16, 1000);
+    QCOMPARE(errorOf([&] { icon.addImage(16, 16, 2); }), err::classError(1049));
     // A true-colour image counts 16777216 colours, never the 1000 the caller asks with.
-    QCOMPARE(icon.AddImage(16, 16, 1000), 0);
-    QCOMPARE(icon.ImageCount(), 3);
+    icon.addImage(16, 16, 1000);
+    QCOMPARE(icon.imageCount(), 3);
 }
 
 void tst_IconFile::shortBlockRefused()
 {
     // A block shorter than its own header claims: reads and writes are refused, not done.
-    cls_IconFile icon;
-    QVERIFY(icon.LoadIcon(file(header(0, 1, 1) + entry({ 16, 16, 2, 1, 1, 30, 22 }) + QByteArray(30, '\0'))));
+    IconFile icon;
+    QVERIFY(icon.load(file(header(0, 1, 1) + entry({ 16, 16, 2, 1, 1, 30, 22 }) + QByteArray(30, '\0'))));
     std::array<quint8, 8> mono {};
-    QCOMPARE(errorOf([&] { icon.ImageColourCount(1); }), err::SubscriptOutOfRange);
-    QCOMPARE(errorOf([&] { icon.SetPalette(1, mono); }), err::SubscriptOutOfRange);
+    QCOMPARE(errorOf([&] { icon.imageColourCount(1); }), err::SubscriptOutOfRange);
+    QCOMPARE(errorOf([&] { icon.setColourTable(1, mono); }), err::SubscriptOutOfRange);
     QCOMPARE(icon.imageBlock(1), QByteArray(30, '\0'));
 }
 
@@ -192,17 +192,17 @@ void tst_IconFile::load()
     QFETCH(bool, isIcon);
     QFETCH(int, load);
     const QString path = bytes.isEmpty() ? m_dir.filePath(QStringLiteral("no-such.ico")) : file(bytes);
-    cls_IconFile icon;
-    icon.AddImage(48, 48, 1000);
-    QCOMPARE(icon.IsAnIconFile(path), isIcon);
-    QCOMPARE(icon.ImageCount(), 1); // the document is not touched
+    IconFile icon;
+    icon.addImage(48, 48, 1000);
+    QCOMPARE(icon.isIconFile(path), isIcon);
+    QCOMPARE(icon.imageCount(), 1); // the document is not touched
     if (load < 0)
         return;
     bool loaded = false;
-    QCOMPARE(errorOf([&] { loaded = icon.LoadIcon(path); }), load == 1050 ? err::classError(1050) : 0);
+    QCOMPARE(errorOf([&] { loaded = icon.load(path); }), load == 1050 ? err::classError(1050) : 0);
     QCOMPARE(loaded, load == 1);
     if (load != 1)
-        QCOMPARE(icon.ImageCount(), 0);
+        QCOMPARE(icon.imageCount(), 0);
 }
 
 void tst_IconFile::roundTripIndependentTools()
@@ -215,9 +215,9 @@ void tst_IconFile::roundTripIndependentTools()
         tool.setWorkingDirectory(dir.path());
         tool.start(QStringLiteral("sh"), { QStringLiteral("-c"), QString::fromLatin1(command) });
         QVERIFY2(tool.waitForFinished(60000) && tool.exitCode() == 0, qPrintable(tool.readAllStandardError()));
-        cls_IconFile icon;
-        QVERIFY(icon.LoadIcon(dir.filePath(QStringLiteral("in.ico"))));
-        QVERIFY(icon.saveicon(dir.filePath(QStringLiteral("copy.ico"))));
+        IconFile icon;
+        QVERIFY(icon.load(dir.filePath(QStringLiteral("in.ico"))));
+        QVERIFY(icon.save(dir.filePath(QStringLiteral("copy.ico"))));
         QCOMPARE(readFile(dir.filePath(QStringLiteral("copy.ico"))), readFile(dir.filePath(QStringLiteral("in.ico"))));
     }
 }
@@ -229,13 +229,13 @@ void tst_IconFile::saveWritesRealOffsets()
     const QByteArray a = block(16, 16, 1, '\x11');
     const QByteArray b = block(32, 32, 1, '\x22');
     const qint32 bAt = 38 + 7, aAt = bAt + qint32(b.size());
-    cls_IconFile icon;
-    QVERIFY(icon.LoadIcon(file(header(0, 1, 2) + entry({ 16, 16, 2, 1, 1, qint32(a.size()), aAt })
+    IconFile icon;
+    QVERIFY(icon.load(file(header(0, 1, 2) + entry({ 16, 16, 2, 1, 1, qint32(a.size()), aAt })
         + entry({ 32, 32, 2, 1, 1, qint32(b.size()), bAt }) + QByteArray(7, '\x7F') + b + a)));
     QCOMPARE(icon.entry(1).dwImageOffset, aAt);
 
     const QString saved = m_dir.filePath(QStringLiteral("gathered.ico"));
-    QVERIFY(icon.saveicon(saved));
+    QVERIFY(icon.save(saved));
     QCOMPARE(readFile(saved),
         header(0, 1, 2) + entry({ 16, 16, 2, 1, 1, qint32(a.size()), 38 })
             + entry({ 32, 32, 2, 1, 1, qint32(b.size()), 38 + qint32(a.size()) }) + a + b);
@@ -245,41 +245,41 @@ void tst_IconFile::saveErrorsKeepOldFile()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("keep.ico"));
-    cls_IconFile icon;
-    QCOMPARE(errorOf([&] { icon.saveicon(path); }), err::classError(1052)); // no images
-    icon.AddImage(32, 32, 16);
-    QVERIFY(icon.saveicon(path));
-    QVERIFY(icon.saveicon()); // the name given last is kept
+    IconFile icon;
+    QCOMPARE(errorOf([&] { icon.save(path); }), err::classError(1052)); // no images
+    icon.addImage(32, 32, 16);
+    QVERIFY(icon.save(path));
+    QVERIFY(icon.save()); // the name given last is kept
     QCOMPARE(QFileInfo(path).size(), qint64(766));
     const QByteArray old = readFile(path);
 
-    cls_IconFile big;
-    big.AddImage(48, 48, 1000);
-    QCOMPARE(errorWithFileSizeLimit(4096, [&] { big.saveicon(path); }), err::classError(1053));
+    IconFile big;
+    big.addImage(48, 48, 1000);
+    QCOMPARE(errorWithFileSizeLimit(4096, [&] { big.save(path); }), err::classError(1053));
     QCOMPARE(readFile(path), old);
     {
         ReadOnlyFolder readOnly(dir.path());
         if (readOnly.isReadOnly())
-            QCOMPARE(errorOf([&] { big.saveicon(path); }), err::classError(1052));
+            QCOMPARE(errorOf([&] { big.save(path); }), err::classError(1052));
     }
     QCOMPARE(readFile(path), old);
-    QCOMPARE(errorOf([&] { cls_IconFile().saveicon(); }), err::classError(1051));
+    QCOMPARE(errorOf([&] { IconFile().save(); }), err::classError(1051));
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList { QStringLiteral("keep.ico") });
 }
 
 void tst_IconFile::clone()
 {
-    cls_IconFile source, clone;
-    source.AddImage(16, 16, 2);
-    source.AddImage(32, 32, 256);
-    clone.AddImage(48, 48, 1000);
+    IconFile source, clone;
+    source.addImage(16, 16, 2);
+    source.addImage(32, 32, 256);
+    clone.addImage(48, 48, 1000);
     const QString a = m_dir.filePath(QStringLiteral("source.ico")), b = m_dir.filePath(QStringLiteral("clone.ico"));
-    QVERIFY(source.saveicon(a));
-    source.CloneTo(clone);
-    QVERIFY(clone.saveicon(b));
+    QVERIFY(source.save(a));
+    source.cloneTo(clone);
+    QVERIFY(clone.save(b));
     QCOMPARE(readFile(b), readFile(a));
-    clone.RemoveImage(1); // the copy is independent
-    QCOMPARE(source.ImageCount(), 2);
+    clone.removeImage(1); // the copy is independent
+    QCOMPARE(source.imageCount(), 2);
 }
 
 QTEST_GUILESS_MAIN(tst_IconFile)

@@ -1,4 +1,4 @@
-#include "icon/cls_IconFile.h"
+#include "icon/IconFile.h"
 #include "platform/Error.h"
 #include "platform/Surface.h"
 
@@ -15,14 +15,14 @@ namespace {
 constexpr Colour Grey = RGB(77, 77, 77);
 
 // An icon whose image 1 was filled from the pattern with magenta transparent.
-cls_IconFile filledIcon(int size, int colourCount, bool basicPalette = false)
+IconFile filledIcon(int size, int colourCount, bool basicPalette = false)
 {
-    cls_IconFile icon;
-    icon.AddImage(size, size, colourCount);
+    IconFile icon;
+    icon.addImage(size, size, colourCount);
     if (basicPalette)
-        icon.SetPalette(1, basicTable(bitsFor(colourCount)));
+        icon.setColourTable(1, basicTable(bitsFor(colourCount)));
     Surface picture = makePicture(size, size);
-    icon.SetIconFromBitmap(picture, 1, 0, 0, true, Magenta);
+    icon.setImageFromSurface(picture, 1, 0, 0, true, Magenta);
     return icon;
 }
 
@@ -47,47 +47,47 @@ private Q_SLOTS:
 void tst_IconRender::blockUnchanged()
 {
     for (const auto& [size, colourCount] : { std::pair { 16, 2 }, { 32, 256 }, { 15, 1000 } }) {
-        const cls_IconFile icon = filledIcon(size, colourCount, colourCount == 256);
+        const IconFile icon = filledIcon(size, colourCount, colourCount == 256);
         const QByteArray before = icon.imageBlock(1);
         Surface dc = Surface::colour(100, 100, Grey);
-        icon.DrawIconImage(dc, 1);
-        icon.DrawIconImage(dc, 1, 1, 3, 4);
-        QVERIFY(!icon.IconHandle(dc, 1).isNull());
+        icon.drawImage(dc, 1);
+        icon.drawImage(dc, 1, 1, 3, 4);
+        QVERIFY(!icon.icon(dc, 1).isNull());
         QCOMPARE(icon.imageBlock(1), before);
     }
 }
 
 void tst_IconRender::stretch()
 {
-    const cls_IconFile icon = filledIcon(32, 1000);
+    const IconFile icon = filledIcon(32, 1000);
     // Unscaled at (5, 6); width 64 alone stretches to 64x32.
     for (const auto& [at, width] : { std::pair { QPoint(5, 6), 0 }, { QPoint(), 64 } }) {
         Surface dc = Surface::colour(100, 100, Grey);
-        icon.DrawIconImage(dc, 1, 0, at.x(), at.y(), width);
+        icon.drawImage(dc, 1, 0, at.x(), at.y(), width);
         const int w = width ? width : 32, fx = w / 32;
         for (int y = 0; y < 32; ++y)
             for (int x = 0; x < w; ++x)
-                QCOMPARE(dc.GetPixel(at.x() + x, at.y() + y), drawn(x / fx, y));
-        QCOMPARE(dc.GetPixel(at.x() + w, at.y()), Grey);
-        QCOMPARE(dc.GetPixel(at.x(), at.y() + 32), Grey);
+                QCOMPARE(dc.pixel(at.x() + x, at.y() + y), drawn(x / fx, y));
+        QCOMPARE(dc.pixel(at.x() + w, at.y()), Grey);
+        QCOMPARE(dc.pixel(at.x(), at.y() + 32), Grey);
     }
 }
 
 void tst_IconRender::mask()
 {
-    // eType 1 draws the mask: white where transparent, black where opaque.
-    const cls_IconFile icon = filledIcon(32, 1000);
+    // kind 1 draws the mask: white where transparent, black where opaque.
+    const IconFile icon = filledIcon(32, 1000);
     Surface dc = Surface::colour(32, 32, Grey);
-    icon.DrawIconImage(dc, 1, 1);
+    icon.drawImage(dc, 1, 1);
     for (int y = 0; y < 32; ++y)
         for (int x = 0; x < 32; ++x)
-            QCOMPARE(dc.GetPixel(x, y), patternAt(x, y) == Magenta ? RGB(255, 255, 255) : RGB(0, 0, 0));
+            QCOMPARE(dc.pixel(x, y), patternAt(x, y) == Magenta ? RGB(255, 255, 255) : RGB(0, 0, 0));
 }
 
 void tst_IconRender::iconHandle()
 {
-    const cls_IconFile icon = filledIcon(48, 1000);
-    const QIcon handle = icon.IconHandle(Surface::colour(1, 1), 1);
+    const IconFile icon = filledIcon(48, 1000);
+    const QIcon handle = icon.icon(Surface::colour(1, 1), 1);
     QCOMPARE(handle.availableSizes(), QList<QSize> { QSize(48, 48) });
     const QPixmap colour = handle.pixmap(QSize(48, 48));
     const QImage image = colour.toImage();
@@ -104,16 +104,16 @@ void tst_IconRender::iconHandle()
 void tst_IconRender::errors()
 {
     Surface dc = Surface::colour(20, 20, Grey);
-    QCOMPARE(errorOf([&] { filledIcon(16, 2).DrawIconImage(dc, 2); }), err::SubscriptOutOfRange);
+    QCOMPARE(errorOf([&] { filledIcon(16, 2).drawImage(dc, 2); }), err::SubscriptOutOfRange);
     // A loaded block one byte short of its mask: the colours still draw, the mask refuses.
     QTemporaryDir dir;
-    cls_IconFile cut;
+    IconFile cut;
     QVERIFY(loadWithFiller(cut, dir, 16, 1000, char(0x10), 1));
     const QByteArray before = cut.imageBlock(1);
-    cut.DrawIconImage(dc, 1, 0);
-    QCOMPARE(dc.GetPixel(3, 3), RGB(0x10, 0x10, 0x10));
-    QCOMPARE(errorOf([&] { cut.DrawIconImage(dc, 1, 1); }), err::SubscriptOutOfRange);
-    QCOMPARE(errorOf([&] { cut.IconHandle(dc, 1); }), err::SubscriptOutOfRange);
+    cut.drawImage(dc, 1, 0);
+    QCOMPARE(dc.pixel(3, 3), RGB(0x10, 0x10, 0x10));
+    QCOMPARE(errorOf([&] { cut.drawImage(dc, 1, 1); }), err::SubscriptOutOfRange);
+    QCOMPARE(errorOf([&] { cut.icon(dc, 1); }), err::SubscriptOutOfRange);
     QCOMPARE(cut.imageBlock(1), before);
 }
 

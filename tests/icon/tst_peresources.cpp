@@ -5,7 +5,7 @@
 #include <QTest>
 
 #include "icon/PeResources.h"
-#include "icon/cls_IconFile.h"
+#include "icon/IconFile.h"
 #include "platform/Error.h"
 #include "platform/LittleEndian.h"
 
@@ -20,12 +20,12 @@ namespace {
 // Image blocks as AddImage makes them, each with its own colour table so that a mix-up shows.
 QByteArray imageBlock(qint32 width, qint32 colours, quint8 seed)
 {
-    cls_IconFile icon;
-    icon.AddImage(width, width, colours);
+    IconFile icon;
+    icon.addImage(width, width, colours);
     std::vector<quint8> table(colours <= 256 ? 4 * std::size_t(colours) : 0);
     for (std::size_t i = 0; i < table.size(); ++i)
         table[i] = static_cast<quint8>(i * 7 + seed);
-    icon.SetPalette(1, table);
+    icon.setColourTable(1, table);
     return icon.imageBlock(1);
 }
 
@@ -88,16 +88,16 @@ void tst_PeResources::initTestCase()
 {
     QVERIFY(m_dir.isValid());
     // The icons the test programs carry, written by the document itself.
-    cls_IconFile three;
-    three.AddImage(16, 16, 2);
-    three.AddImage(32, 32, 16);
-    three.AddImage(48, 48, 1000);
-    three.SetPalette(2, basicTable(4));
-    QVERIFY(three.saveicon(m_dir.filePath(QStringLiteral("three.ico"))));
-    cls_IconFile one;
-    one.AddImage(32, 32, 2);
+    IconFile three;
+    three.addImage(16, 16, 2);
+    three.addImage(32, 32, 16);
+    three.addImage(48, 48, 1000);
+    three.setColourTable(2, basicTable(4));
+    QVERIFY(three.save(m_dir.filePath(QStringLiteral("three.ico"))));
+    IconFile one;
+    one.addImage(32, 32, 2);
     m_icon1 = m_dir.filePath(QStringLiteral("one.ico"));
-    QVERIFY(one.saveicon(m_icon1));
+    QVERIFY(one.save(m_icon1));
 
     // Small Windows programs with numbered and named icon groups, built with the mingw-w64 tools.
     QVERIFY(!write(QStringLiteral("app.rc"), "1 ICON \"three.ico\"\n2 ICON \"one.ico\"\nMyIcon ICON \"one.ico\"\n")
@@ -111,26 +111,27 @@ void tst_PeResources::initTestCase()
 
 void tst_PeResources::loadsGroups()
 {
-    cls_IconFile icon;
+    IconFile icon;
     const QString path = write(QStringLiteral("crafted.exe"), buildPe(standardResources(), false));
-    QVERIFY(icon.LoadIconFromEXE(path, 1));
-    QCOMPARE(std::get<qint32>(icon.ResourceID()), 1);
-    QCOMPARE(icon.ImageCount(), 3);
+    QVERIFY(icon.loadFromExecutable(path, 1));
+    QCOMPARE(std::get<qint32>(icon.resourceId()), 1);
+    QCOMPARE(icon.imageCount(), 3);
     const QByteArray blocks[] = { Image1, Image2, Image3 };
     for (qint32 i = 1, offset = 54; i <= 3; offset += qint32(blocks[i - 1].size()), ++i) {
         QCOMPARE(icon.entry(i).dwImageOffset, offset);
         QCOMPARE(icon.imageBlock(i), blocks[i - 1]);
     }
-    QVERIFY(icon.LoadIconFromEXE(write(QStringLiteral("wide.exe"), buildPe(standardResources(), true)), 0, "myicon"));
-    QCOMPARE(std::get<QString>(icon.ResourceID()), QStringLiteral("myicon"));
+    QVERIFY(
+        icon.loadFromExecutable(write(QStringLiteral("wide.exe"), buildPe(standardResources(), true)), 0, "myicon"));
+    QCOMPARE(std::get<QString>(icon.resourceId()), QStringLiteral("myicon"));
     QCOMPARE(icon.imageBlock(1), Image2);
 }
 
 void tst_PeResources::refusesBrokenFiles_data()
 {
     QTest::addColumn<QByteArray>("file");
-    QTest::addColumn<int>("lpID");
-    QTest::addColumn<QString>("lpName");
+    QTest::addColumn<int>("id");
+    QTest::addColumn<QString>("groupName");
     QTest::addColumn<int>("error"); // 0: false without an error; otherwise the class error expected
 
     PeLayout layout;
@@ -140,9 +141,8 @@ void tst_PeResources::refusesBrokenFiles_data()
         le::put32(std::span<quint8>(reinterpret_cast<quint8*>(f.data()), std::size_t(f.size())), at, value);
         return f;
     };
-    const auto row = [](const char* name, const QByteArray& file, int error, int lpID = 1, const QString& lpName = {}) {
-        QTest::newRow(name) << file << lpID << lpName << error;
-    };
+    const auto row = [](const char* name, const QByteArray& file, int error, int id = 1,
+                         const QString& groupName = {}) { QTest::newRow(name) << file << id << groupName << error; };
 
     row("an icon file", readFile(m_icon1), 0);
     row("id 0 and no name", good, 1055, 0);
@@ -159,22 +159,22 @@ void tst_PeResources::refusesBrokenFiles_data()
 void tst_PeResources::refusesBrokenFiles()
 {
     QFETCH(QByteArray, file);
-    QFETCH(int, lpID);
-    QFETCH(QString, lpName);
+    QFETCH(int, id);
+    QFETCH(QString, groupName);
     QFETCH(int, error);
 
     const QString path = write(QStringLiteral("broken.exe"), file);
-    cls_IconFile icon;
-    icon.AddImage(16, 16, 2);
+    IconFile icon;
+    icon.addImage(16, 16, 2);
     bool loaded = false;
     QString description, source;
-    QCOMPARE(errorOf([&] { loaded = icon.LoadIconFromEXE(path, lpID, lpName); }, &description, &source),
+    QCOMPARE(errorOf([&] { loaded = icon.loadFromExecutable(path, id, groupName); }, &description, &source),
         error ? err::classError(error) : 0);
     if (error == 1055)
         QCOMPARE(description, QStringLiteral("Can't find resource."));
     QCOMPARE(source, error ? QStringLiteral("Brevane.cFileIcon") : QString());
     QVERIFY(!loaded);
-    QCOMPARE(icon.ImageCount(), 0);
+    QCOMPARE(icon.imageCount(), 0);
 }
 
 void tst_PeResources::realExecutables_data()
@@ -203,10 +203,10 @@ void tst_PeResources::realExecutables()
     const QString exe = m_dir.filePath(wide ? "x86_64-w64-mingw32.exe" : "i686-w64-mingw32.exe");
 
     // The resource compiler took the icon file apart; putting it together again gives the same bytes.
-    cls_IconFile icon;
-    QVERIFY(icon.LoadIconFromEXE(exe, byId ? select[1].toInt() : 0, byId ? QString() : select[1]));
+    IconFile icon;
+    QVERIFY(icon.loadFromExecutable(exe, byId ? select[1].toInt() : 0, byId ? QString() : select[1]));
     const QString out = m_dir.filePath(QStringLiteral("real.ico"));
-    QVERIFY(icon.saveicon(out));
+    QVERIFY(icon.save(out));
     QCOMPARE(readFile(out), readFile(m_dir.filePath(source)));
 
     const QString ours = m_dir.filePath(QStringLiteral("ours.ico"));

@@ -20,7 +20,7 @@ Surface patterned(int w, int h)
     Surface s = Surface::colour(w, h);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
-            s.SetPixel(x, y, RGB(x * 7 + 1, y * 5 + 2, (x + y) * 3 + 3));
+            s.setPixel(x, y, RGB(x * 7 + 1, y * 5 + 2, (x + y) * 3 + 3));
     return s;
 }
 
@@ -28,7 +28,7 @@ Surface patterned(int w, int h)
 // green, red; 1-bit the table index nearest to the pixel. Pixels outside the surface stay 0.
 quint32 expectedPixel(const Surface& src, int sx, int sy, const DibFormat& f, int x, int y)
 {
-    const Colour c = src.GetPixel(sx + x, sy + y);
+    const Colour c = src.pixel(sx + x, sy + y);
     if (c == CLR_INVALID)
         return 0;
     if (f.bitCount == 24)
@@ -98,10 +98,10 @@ void tst_FastPaths::sectionFromSurface()
         // Pixels equal to the background become white, the rest black: a striped mask.
         src = Surface::mono(37, 29);
         Surface c = colour;
-        c.SetBkColor(colour.GetPixel(5, 0));
+        c.setBackgroundColour(colour.pixel(5, 0));
         for (int y = 0; y < 29; ++y)
-            c.SetPixel(5 + (y % 3), y, colour.GetPixel(5, 0));
-        QVERIFY(src.BitBlt(0, 0, 37, 29, c, 0, 0, Rop::SRCCOPY));
+            c.setPixel(5 + (y % 3), y, colour.pixel(5, 0));
+        QVERIFY(src.bitBlt(0, 0, 37, 29, c, 0, 0, Rop::SRCCOPY));
     }
     const DibFormat format { 33, 31, quint16(bitCount), table };
     const QByteArray bits = DibSection::fromSurface(src, sx, sy, format);
@@ -134,22 +134,22 @@ void tst_FastPaths::maskTransfers()
     Surface mono = Surface::mono(20, 12);
     for (int y = 0; y < 12; ++y)
         for (int x = 0; x < 20; ++x)
-            mono.SetPixel(x, y, (x * y) % 3 ? RGB(255, 255, 255) : RGB(0, 0, 0));
+            mono.setPixel(x, y, (x * y) % 3 ? RGB(255, 255, 255) : RGB(0, 0, 0));
 
     Surface src = toMono ? colour : mono;
-    src.SetBkColor(colour.GetPixel(4, 4));
+    src.setBackgroundColour(colour.pixel(4, 4));
     Surface dst = toMono ? mono : colour;
     const Surface before = dst;
-    QVERIFY(dst.BitBlt(1, 2, 18, 9, src, 2, 1, rop));
+    QVERIFY(dst.bitBlt(1, 2, 18, 9, src, 2, 1, rop));
 
     int mismatches = 0;
     for (int y = 0; y < 12; ++y)
         for (int x = 0; x < 20; ++x) {
             const bool inside = x >= 1 && x < 19 && y >= 2 && y < 11;
-            const Colour d = before.GetPixel(x, y);
+            const Colour d = before.pixel(x, y);
             Colour expected = d;
             if (inside) {
-                const Colour sp = src.GetPixel(x - 1 + 2, y - 2 + 1);
+                const Colour sp = src.pixel(x - 1 + 2, y - 2 + 1);
                 // Source in the destination's kind: background -> white for mono; 0 -> text
                 // (black), 1 -> background (white) for colour, both defaults here.
                 const quint32 s = toMono ? (sp == src.backgroundColour() ? 0xFFFFFFu : 0u) : sp;
@@ -165,7 +165,7 @@ void tst_FastPaths::maskTransfers()
                     v = s | dv;
                 expected = v & 0xFFFFFF;
             }
-            if (dst.GetPixel(x, y) != expected)
+            if (dst.pixel(x, y) != expected)
                 ++mismatches;
         }
     QCOMPARE(mismatches, 0);

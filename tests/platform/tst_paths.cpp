@@ -1,5 +1,5 @@
 #include "platform/PictureRow.h"
-#include "platform/mdl_Paths.h"
+#include "platform/Paths.h"
 #include "support/PlainFiles.h"
 
 #include <QDir>
@@ -34,7 +34,7 @@ void tst_Paths::folderOfPath()
 {
     QFETCH(QString, path);
     QFETCH(QString, folder);
-    QCOMPARE(mdl_Paths::FolderOfPath(path), folder);
+    QCOMPARE(Paths::folderOfPath(path), folder);
 }
 
 void tst_Paths::fileExists_data()
@@ -53,7 +53,7 @@ void tst_Paths::fileExists()
     QTemporaryDir dir;
     QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("Pics")));
     QVERIFY(test::writeFile(dir.filePath(QStringLiteral("Pics/Photo.JPG")), {}));
-    QCOMPARE(mdl_Paths::FileExists(dir.filePath(relative)), exists);
+    QCOMPARE(Paths::fileExists(dir.filePath(relative)), exists);
 }
 
 void tst_Paths::fullPath()

@@ -131,11 +131,11 @@ void tst_PictureLoader::loads()
     // Drawn unscaled at the top-left over a surface larger than the picture.
     Surface surface = Surface::colour(size.width() + 5, size.height() + 5, Back);
     picture.drawOn(surface);
-    const Colour got = surface.GetPixel(opaqueAt.x(), opaqueAt.y());
+    const Colour got = surface.pixel(opaqueAt.x(), opaqueAt.y());
     QVERIFY2(near(got, opaqueColour), qPrintable(QString::number(got, 16)));
-    QCOMPARE(surface.GetPixel(size.width() + 2, size.height() + 2), Back);
+    QCOMPARE(surface.pixel(size.width() + 2, size.height() + 2), Back);
     if (transparentAt.x() >= 0)
-        QCOMPARE(surface.GetPixel(transparentAt.x(), transparentAt.y()), Back);
+        QCOMPARE(surface.pixel(transparentAt.x(), transparentAt.y()), Back);
 }
 
 void tst_PictureLoader::rejects_data()
@@ -241,8 +241,8 @@ void tst_PictureLoader::monoSurface()
     Surface mono = Surface::mono(50, 20);
     mono.fill(RGB(255, 255, 255));
     p.drawOn(mono);
-    QCOMPARE(mono.GetPixel(5, 5), RGB(0, 0, 0)); // red is nearer black
-    QCOMPARE(mono.GetPixel(30, 5), RGB(255, 255, 255)); // transparent keeps white
+    QCOMPARE(mono.pixel(5, 5), RGB(0, 0, 0)); // red is nearer black
+    QCOMPARE(mono.pixel(30, 5), RGB(255, 255, 255)); // transparent keeps white
 }
 
 void tst_PictureLoader::pictureBoxRedraws()
@@ -252,22 +252,22 @@ void tst_PictureLoader::pictureBoxRedraws()
     box.onChanged = [&] { ++changes; };
     // A caller may change the surface's background colour (as icon making does); the
     // box still fills with its own colour on the next redraw.
-    box.surface().SetBkColor(RGB(255, 0, 255));
+    box.surface().setBackgroundColour(RGB(255, 0, 255));
     box.setPicture(PictureLoader::fromData(encode(halfRed(QImage::Format_ARGB32), "png")));
     QCOMPARE(changes, 1);
-    QCOMPARE(box.GetPixel(0, 0), RGB(255, 0, 0));
-    QCOMPARE(box.GetPixel(25, 5), Back);
+    QCOMPARE(box.pixel(0, 0), RGB(255, 0, 0));
+    QCOMPARE(box.pixel(25, 5), Back);
 
     box.setBackColour(RGB(1, 2, 3));
-    QCOMPARE(box.GetPixel(25, 5), RGB(1, 2, 3));
-    QCOMPARE(box.GetPixel(0, 0), RGB(255, 0, 0));
+    QCOMPARE(box.pixel(25, 5), RGB(1, 2, 3));
+    QCOMPARE(box.pixel(0, 0), RGB(255, 0, 0));
 
     box.resize(10, 60);
-    QCOMPARE(box.GetPixel(5, 55), RGB(1, 2, 3));
+    QCOMPARE(box.pixel(5, 55), RGB(1, 2, 3));
     box.clearPicture();
     QCOMPARE(changes, 4);
     QVERIFY(box.picture().isNull());
-    QCOMPARE(box.GetPixel(5, 5), RGB(1, 2, 3));
+    QCOMPARE(box.pixel(5, 5), RGB(1, 2, 3));
 }
 
 QTEST_MAIN(tst_PictureLoader)

@@ -1,6 +1,6 @@
 #include "platform/StepRunner.h"
 #include "platform/Error.h"
-#include "platform/mdl_ErrorHandle.h"
+#include "platform/ErrorLog.h"
 #include "support/PlainFiles.h"
 #include "support/ScriptedPrompts.h"
 
@@ -47,7 +47,7 @@ void tst_StepRunner::init()
 {
     m_dir = new QTemporaryDir;
     QVERIFY(m_dir->isValid());
-    mdl_ErrorHandle::setProgramFolder(m_dir->path());
+    ErrorLog::setProgramFolder(m_dir->path());
 }
 
 void tst_StepRunner::answers_data()
@@ -120,7 +120,7 @@ void tst_StepRunner::unwritableProgramFolderFallsBack()
 {
     // Running as root makes permission bits useless here: a folder below a plain file cannot be written by anyone.
     QVERIFY(test::writeFile(m_dir->filePath(QStringLiteral("plain")), {}));
-    mdl_ErrorHandle::setProgramFolder(m_dir->filePath(QStringLiteral("plain/program")));
+    ErrorLog::setProgramFolder(m_dir->filePath(QStringLiteral("plain/program")));
     const QString fallback = QDir(QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation))
                                  .filePath(QStringLiteral("program.log"));
     QFile::remove(fallback);

@@ -42,10 +42,10 @@ void tst_Surface::rasterOperations()
     QFETCH(Colour, expected);
     Surface src = Surface::colour(4, 4, RGB(0xF0, 0x0F, 0xAA));
     Surface dst = Surface::colour(6, 6, RGB(0x3C, 0xFF, 0x55));
-    QVERIFY(dst.BitBlt(1, 1, 4, 4, src, 0, 0, rop));
-    QCOMPARE(dst.GetPixel(1, 1), expected);
-    QCOMPARE(dst.GetPixel(4, 4), expected);
-    QCOMPARE(dst.GetPixel(0, 0), RGB(0x3C, 0xFF, 0x55));
+    QVERIFY(dst.bitBlt(1, 1, 4, 4, src, 0, 0, rop));
+    QCOMPARE(dst.pixel(1, 1), expected);
+    QCOMPARE(dst.pixel(4, 4), expected);
+    QCOMPARE(dst.pixel(0, 0), RGB(0x3C, 0xFF, 0x55));
 }
 
 void tst_Surface::colourToMono_data()
@@ -67,28 +67,28 @@ void tst_Surface::colourToMono()
     QFETCH(Colour, expectedMagenta);
     QFETCH(Colour, expectedOther);
     Surface src = Surface::colour(2, 1, RGB(255, 0, 255));
-    src.SetPixel(1, 0, RGB(254, 0, 255)); // one step away is not the background
-    src.SetBkColor(sourceBack);
+    src.setPixel(1, 0, RGB(254, 0, 255)); // one step away is not the background
+    src.setBackgroundColour(sourceBack);
     Surface mono = Surface::mono(2, 1);
-    QVERIFY(mono.BitBlt(0, 0, 2, 1, src, 0, 0, rop));
-    QCOMPARE(mono.GetPixel(0, 0), expectedMagenta);
-    QCOMPARE(mono.GetPixel(1, 0), expectedOther);
+    QVERIFY(mono.bitBlt(0, 0, 2, 1, src, 0, 0, rop));
+    QCOMPARE(mono.pixel(0, 0), expectedMagenta);
+    QCOMPARE(mono.pixel(1, 0), expectedOther);
 }
 
 void tst_Surface::monoToColour()
 {
     const Colour text = RGB(255, 0, 0), back = RGB(0, 0, 255);
     Surface mono = Surface::mono(2, 1);
-    mono.SetPixel(1, 0, RGB(255, 255, 255));
+    mono.setPixel(1, 0, RGB(255, 255, 255));
     // The source's own colours play no part.
-    mono.SetTextColor(RGB(1, 2, 3));
-    mono.SetBkColor(RGB(4, 5, 6));
+    mono.setTextColour(RGB(1, 2, 3));
+    mono.setBackgroundColour(RGB(4, 5, 6));
     Surface dst = Surface::colour(2, 1, RGB(9, 9, 9));
-    dst.SetTextColor(text);
-    dst.SetBkColor(back);
-    QVERIFY(dst.BitBlt(0, 0, 2, 1, mono, 0, 0));
-    QCOMPARE(dst.GetPixel(0, 0), text);
-    QCOMPARE(dst.GetPixel(1, 0), back);
+    dst.setTextColour(text);
+    dst.setBackgroundColour(back);
+    QVERIFY(dst.bitBlt(0, 0, 2, 1, mono, 0, 0));
+    QCOMPARE(dst.pixel(0, 0), text);
+    QCOMPARE(dst.pixel(1, 0), back);
 }
 
 void tst_Surface::clipping()
@@ -96,12 +96,12 @@ void tst_Surface::clipping()
     Surface src = Surface::colour(4, 4, RGB(10, 20, 30));
     Surface dst = Surface::colour(4, 4, RGB(0, 0, 0));
     // Partly outside the destination and the source: only the overlap is written.
-    QVERIFY(dst.BitBlt(2, 2, 10, 10, src, 1, 1));
-    QCOMPARE(dst.GetPixel(1, 1), RGB(0, 0, 0));
-    QCOMPARE(dst.GetPixel(2, 2), RGB(10, 20, 30));
-    QCOMPARE(dst.GetPixel(3, 3), RGB(10, 20, 30));
-    QCOMPARE(dst.GetPixel(4, 0), CLR_INVALID);
-    QVERIFY(!dst.BitBlt(0, 0, 2, 2, Surface(), 0, 0));
+    QVERIFY(dst.bitBlt(2, 2, 10, 10, src, 1, 1));
+    QCOMPARE(dst.pixel(1, 1), RGB(0, 0, 0));
+    QCOMPARE(dst.pixel(2, 2), RGB(10, 20, 30));
+    QCOMPARE(dst.pixel(3, 3), RGB(10, 20, 30));
+    QCOMPARE(dst.pixel(4, 0), CLR_INVALID);
+    QVERIFY(!dst.bitBlt(0, 0, 2, 2, Surface(), 0, 0));
     QVERIFY(Surface::colour(100000, 100000).isNull()); // refused, not allocated
 }
 
@@ -111,7 +111,7 @@ void tst_Surface::sectionFromSurface24()
     Surface s = Surface::colour(3, 2);
     for (int y = 0; y < 2; ++y)
         for (int x = 0; x < 3; ++x)
-            s.SetPixel(x, y, RGB(10 * x + 1, 10 * y + 2, 7));
+            s.setPixel(x, y, RGB(10 * x + 1, 10 * y + 2, 7));
     QCOMPARE(DibSection::fromSurface(s, 0, 0, DibFormat { 3, 2, 24, {} }).toHex(),
         QByteArray("070c01070c0b070c15000000"
                    "07020107020b070215000000"));
@@ -136,18 +136,18 @@ void tst_Surface::sectionRoundTrip()
     Surface s = Surface::colour(7, 5);
     for (int y = 0; y < 5; ++y)
         for (int x = 0; x < 7; ++x)
-            s.SetPixel(x, y, bitCount <= 8 ? fromQRgb(table[(x + 3 * y) % table.size()]) : RGB(x * 30, y * 40, x + y));
+            s.setPixel(x, y, bitCount <= 8 ? fromQRgb(table[(x + 3 * y) % table.size()]) : RGB(x * 30, y * 40, x + y));
     const DibFormat f { 7, 5, bitCount, table };
     const QByteArray bits = DibSection::fromSurface(s, 0, 0, f);
     QCOMPARE(bits.size(), int(f.imageBytes()));
     Surface back = Surface::colour(7, 5, RGB(1, 1, 1));
     const auto* data = reinterpret_cast<const quint8*>(bits.constData());
     QVERIFY(!DibSection::toSurface(back, 0, 0, f, { data, std::size_t(bits.size()) - 1 })); // too short: untouched
-    QCOMPARE(back.GetPixel(0, 0), RGB(1, 1, 1));
+    QCOMPARE(back.pixel(0, 0), RGB(1, 1, 1));
     QVERIFY(DibSection::toSurface(back, 0, 0, f, { data, std::size_t(bits.size()) }));
     for (int y = 0; y < 5; ++y)
         for (int x = 0; x < 7; ++x)
-            QCOMPARE(back.GetPixel(x, y), s.GetPixel(x, y));
+            QCOMPARE(back.pixel(x, y), s.pixel(x, y));
 
     if (bitCount > 8)
         return;
@@ -157,8 +157,8 @@ void tst_Surface::sectionRoundTrip()
     bw[entries - 1] = qRgb(255, 255, 255);
     bw[entries / 2] = qRgb(250, 0, 0); // white itself for 1 bit
     Surface row = Surface::colour(9, 1, RGB(0, 0, 0));
-    row.SetPixel(1, 0, RGB(240, 240, 240));
-    row.SetPixel(8, 0, RGB(200, 10, 10));
+    row.setPixel(1, 0, RGB(240, 240, 240));
+    row.setPixel(8, 0, RGB(200, 10, 10));
     const QByteArray packed = DibSection::fromSurface(row, 0, 0, DibFormat { 9, 1, bitCount, bw });
     auto index = [&](int x) {
         const int bitPos = x * bitCount;

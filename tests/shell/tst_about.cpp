@@ -1,4 +1,4 @@
-#include "shell/frm_About.h"
+#include "shell/AboutDialog.h"
 #include "shell/ClickableLabel.h"
 #include "support/ScriptedPrompts.h"
 
@@ -21,16 +21,16 @@ private Q_SLOTS:
 void tst_About::versionLine()
 {
     test::ScriptedPrompts prompts;
-    frm_About about(prompts);
-    QCOMPARE(about.lbl_Info->text(), QStringLiteral("Brevane 2.0.19  ") + frm_About::MakerNotice());
+    AboutDialog about(prompts);
+    QCOMPARE(about.versionLabel->text(), QStringLiteral("Brevane 2.0.19  ") + AboutDialog::makerNotice());
 }
 
 void tst_About::links_data()
 {
     QTest::addColumn<bool>("contact");
     QTest::addColumn<QString>("opened");
-    QTest::newRow("contact writes a mail") << true << QStringLiteral("mailto:") + frm_About::ContactAddress();
-    QTest::newRow("web label opens the site") << false << frm_About::WebAddress();
+    QTest::newRow("contact writes a mail") << true << QStringLiteral("mailto:") + AboutDialog::contactAddress();
+    QTest::newRow("web label opens the site") << false << AboutDialog::webAddress();
 }
 
 void tst_About::links()
@@ -38,10 +38,10 @@ void tst_About::links()
     QFETCH(bool, contact);
     QFETCH(QString, opened);
     test::ScriptedPrompts prompts;
-    frm_About about(prompts);
+    AboutDialog about(prompts);
     about.show();
     QVERIFY(QTest::qWaitForWindowExposed(&about));
-    QTest::mouseClick(contact ? static_cast<QWidget*>(about.Command2) : about.Label8, Qt::LeftButton);
+    QTest::mouseClick(contact ? static_cast<QWidget*>(about.contactButton) : about.webLink, Qt::LeftButton);
     QCOMPARE(prompts.opened, QStringList { opened });
     QVERIFY(prompts.messages.isEmpty());
     QVERIFY(about.isVisible()); // links leave the box open
@@ -58,7 +58,7 @@ void tst_About::enterAndEscapeClose()
 {
     QFETCH(int, key);
     test::ScriptedPrompts prompts;
-    frm_About about(prompts);
+    AboutDialog about(prompts);
     about.show();
     QVERIFY(QTest::qWaitForWindowExposed(&about));
     QTest::keyClick(&about, Qt::Key(key));

@@ -1,10 +1,10 @@
-#include "shell/frm_Main.h"
-#include "platform/mdl_ErrorHandle.h"
+#include "shell/MainWindow.h"
+#include "platform/ErrorLog.h"
 #include "shell/ClickableLabel.h"
-#include "shell/ExplorerBar.h"
+#include "shell/TaskPane.h"
 #include "shell/FileListView.h"
-#include "shell/frm_Tips.h"
-#include "shell/mdl_SystemMenu.h"
+#include "shell/TipsDialog.h"
+#include "shell/WindowMenu.h"
 #include "support/PlainFiles.h"
 #include "support/ScriptedPrompts.h"
 
@@ -29,7 +29,7 @@ namespace {
 const QString TipsKey = QStringLiteral("Options/Show Tips at Startup");
 
 // Records every modal window the main window runs by its object name, then closes it.
-void recordModals(frm_Main& form, QStringList& shown, std::function<void(QDialog&)> inside = {})
+void recordModals(MainWindow& form, QStringList& shown, std::function<void(QDialog&)> inside = {})
 {
     form.runModal = [&shown, inside](QDialog& dialog) {
         shown.append(dialog.objectName());
@@ -69,11 +69,9 @@ void tst_MainWindow::init()
     m_dir = new QTemporaryDir;
     QVERIFY(m_dir->isValid());
     QVERIFY(QFile::copy(QStringLiteral(BREVANE_BINARY_DIR "/files.gif"), m_dir->filePath(QStringLiteral("files.gif"))));
-    mdl_ErrorHandle::setProgramFolder(m_dir->path());
+    ErrorLog::setProgramFolder(m_dir->path());
     m_prompts = new test::ScriptedPrompts;
     m_prompts->settings.insert(TipsKey, QStringLiteral("0"));
-    frm_Tips::TipList.clear();
-    frm_Tips::TipIndex = 0;
 }
 
 void tst_MainWindow::cleanup()
@@ -108,12 +106,12 @@ void tst_MainWindow::addOneFile()
     QFETCH(QString, text);
     QFETCH(QString, folderTag);
     QFETCH(int, icon);
-    frm_Main form(*m_prompts);
+    MainWindow form(*m_prompts);
     m_prompts->answerFile(chosen);
-    form.Command4_Click();
-    QCOMPARE(form.Rows(), (QList<PictureRow> { { text, folderTag } }));
-    QCOMPARE(form.RowPathColumn(1), folderTag);
-    QCOMPARE(form.RowIcon(1), icon);
+    form.addPictures();
+    QCOMPARE(form.rows(), (QList<PictureRow> { { text, folderTag } }));
+    QCOMPARE(form.rowPathColumn(1), folderTag);
+    QCOMPARE(form.rowIcon(1), icon);
 }
 
 void tst_MainWindow::addSeveralKeepsFolderCaseAndDuplicates()
@@ -122,13 +120,13 @@ void tst_MainWindow::addSeveralKeepsFolderCaseAndDuplicates()
     QDir(pics.path()).mkdir(QStringLiteral("Art"));
     const QString folder = QDir::toNativeSeparators(pics.filePath(QStringLiteral("Art")));
     const QString chosen = folder + test::nuls(QStringLiteral("#A.gif#B.png##"));
-    frm_Main form(*m_prompts);
+    MainWindow form(*m_prompts);
     for (int i = 0; i < 2; ++i) {
         m_prompts->answerFile(chosen);
-        form.Command4_Click();
+        form.addPictures();
     }
     const QList<PictureRow> two { { QStringLiteral("A.gif"), folder }, { QStringLiteral("B.png"), folder } };
-    QCOMPARE(form.Rows(), two + two);
+    QCOMPARE(form.rows(), two + two);
 }
 
 void tst_MainWindow::removeRows_data()
@@ -141,35 +139,35 @@ void tst_MainWindow::removeRows_data()
 void tst_MainWindow::removeRows()
 {
     QFETCH(bool, key);
-    frm_Main form(*m_prompts);
+    MainWindow form(*m_prompts);
     for (int i = 1; i <= 3; ++i)
-        form.AddRow(QStringLiteral("%1.bmp").arg(i), QStringLiteral("/p"));
-    form.lw_Files->clearSelection();
+        form.addRow(QStringLiteral("%1.bmp").arg(i), QStringLiteral("/p"));
+    form.fileList->clearSelection();
     for (int row : { 0, 2 })
-        form.lw_Files->selectionModel()->select(
-            form.lw_Files->model()->index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        form.fileList->selectionModel()->select(
+            form.fileList->model()->index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
     if (key) {
         form.show();
         QVERIFY(QTest::qWaitForWindowActive(&form));
-        form.lw_Files->setFocus();
-        QTest::keyClick(form.lw_Files, Qt::Key_Delete);
+        form.fileList->setFocus();
+        QTest::keyClick(form.fileList, Qt::Key_Delete);
     } else {
-        form.mnu_Del->trigger();
+        form.removeAction->trigger();
     }
-    QCOMPARE(form.Rows(), (QList<PictureRow> { { QStringLiteral("2.bmp"), QStringLiteral("/p") } }));
+    QCOMPARE(form.rows(), (QList<PictureRow> { { QStringLiteral("2.bmp"), QStringLiteral("/p") } }));
 }
 
 void tst_MainWindow::popupOnRightClickOnly()
 {
-    frm_Main form(*m_prompts);
+    MainWindow form(*m_prompts);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
-    QSignalSpy shown(form.mnu_Menu, &QMenu::aboutToShow);
-    QTest::mouseClick(form.lw_Files->viewport(), Qt::LeftButton, {}, QPoint(40, 40));
+    QSignalSpy shown(form.listMenu, &QMenu::aboutToShow);
+    QTest::mouseClick(form.fileList->viewport(), Qt::LeftButton, {}, QPoint(40, 40));
     QCOMPARE(shown.size(), 0);
-    QTest::mouseClick(form.lw_Files->viewport(), Qt::RightButton, {}, QPoint(40, 40));
+    QTest::mouseClick(form.fileList->viewport(), Qt::RightButton, {}, QPoint(40, 40));
     QCOMPARE(shown.size(), 1);
-    form.mnu_Menu->hide();
+    form.listMenu->hide();
 }
 
 void tst_MainWindow::goAndProgram_data()
@@ -192,9 +190,9 @@ void tst_MainWindow::goAndProgram()
     QFETCH(int, rows);
     QFETCH(QString, window);
     QFETCH(bool, previewEnabled);
-    frm_Main form(*m_prompts);
+    MainWindow form(*m_prompts);
     for (int i = 0; i < rows; ++i)
-        form.AddRow(QStringLiteral("p%1.bmp").arg(i), QStringLiteral("/Pictures%1").arg(i));
+        form.addRow(QStringLiteral("p%1.bmp").arg(i), QStringLiteral("/Pictures%1").arg(i));
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     QStringList shown;
@@ -209,7 +207,7 @@ void tst_MainWindow::goAndProgram()
     if (key == QLatin1String("<Enter>"))
         QTest::keyClick(&form, Qt::Key_Return);
     else
-        QTest::mouseClick(form.eb_Main->Item(key), Qt::LeftButton);
+        QTest::mouseClick(form.taskPane->item(key), Qt::LeftButton);
     QCOMPARE(shown, window.isEmpty() ? QStringList {} : QStringList { window });
     QCOMPARE(preview, previewEnabled);
     QCOMPARE(path, rows > 0 ? QStringLiteral("/Pictures0") : QString());
@@ -220,7 +218,7 @@ void tst_MainWindow::goAndProgram()
 
 void tst_MainWindow::escapeCloses()
 {
-    frm_Main form(*m_prompts);
+    MainWindow form(*m_prompts);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     QTest::keyClick(&form, Qt::Key_Escape);
@@ -231,18 +229,18 @@ void tst_MainWindow::dropFiles()
 {
     const QString file = m_dir->filePath(QStringLiteral("One.GIF"));
     QVERIFY(test::writeFile(file, {}));
-    frm_Main form(*m_prompts);
+    MainWindow form(*m_prompts);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     QMimeData data; // the folder is left out
     data.setUrls({ QUrl::fromLocalFile(file), QUrl::fromLocalFile(m_dir->path()) });
     QDragEnterEvent enter(QPoint(30, 30), Qt::CopyAction, &data, Qt::LeftButton, {});
-    QApplication::sendEvent(form.lw_Files->viewport(), &enter);
+    QApplication::sendEvent(form.fileList->viewport(), &enter);
     QVERIFY(enter.isAccepted());
     QDropEvent drop(QPointF(30, 30), Qt::CopyAction, &data, Qt::LeftButton, {});
-    QApplication::sendEvent(form.lw_Files->viewport(), &drop);
+    QApplication::sendEvent(form.fileList->viewport(), &drop);
     QCOMPARE(
-        form.Rows(), (QList<PictureRow> { { QStringLiteral("One.GIF"), QDir::toNativeSeparators(m_dir->path()) } }));
+        form.rows(), (QList<PictureRow> { { QStringLiteral("One.GIF"), QDir::toNativeSeparators(m_dir->path()) } }));
 }
 
 void tst_MainWindow::untickedTipsStayOffUntilMoreTips()
@@ -250,29 +248,29 @@ void tst_MainWindow::untickedTipsStayOffUntilMoreTips()
     m_prompts->settings.remove(TipsKey);
     QStringList modals;
     {
-        frm_Main first(*m_prompts);
-        recordModals(first, modals, [](QDialog& tips) { static_cast<frm_Tips&>(tips).chkLoadTipsAtStartup->click(); });
-        first.ShowStartupTips();
+        MainWindow first(*m_prompts);
+        recordModals(first, modals, [](QDialog& tips) { static_cast<TipsDialog&>(tips).showAtStartupBox->click(); });
+        first.showStartupTips();
         QCOMPARE(m_prompts->settings.value(TipsKey), QStringLiteral("0"));
     }
-    frm_Main next(*m_prompts);
+    MainWindow next(*m_prompts);
     recordModals(next, modals);
-    next.ShowStartupTips();
+    next.showStartupTips();
     QCOMPARE(modals, QStringList { QStringLiteral("frm_Tips") });
     next.show();
     QVERIFY(QTest::qWaitForWindowExposed(&next));
-    QTest::mouseClick(next.Label2, Qt::LeftButton); // "more tips !"
+    QTest::mouseClick(next.moreTipsLink, Qt::LeftButton); // "more tips !"
     QCOMPARE(m_prompts->settings.value(TipsKey), QStringLiteral("1"));
     QCOMPARE(modals.size(), 2);
 }
 
 void tst_MainWindow::alwaysOnTop()
 {
-    frm_Main form(*m_prompts);
+    MainWindow form(*m_prompts);
     form.show();
     QVERIFY(QTest::qWaitForWindowActive(&form));
     const QRect before = form.geometry();
-    QAction* onTop = mdl_SystemMenu::MenuItem(mdl_SystemMenu::OnTopItemId);
+    QAction* onTop = form.windowMenu().action(WindowMenu::AlwaysOnTopCommand);
     QVERIFY(onTop && !onTop->isChecked());
     for (bool expected : { true, false }) {
         onTop->trigger();

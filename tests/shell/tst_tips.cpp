@@ -1,5 +1,5 @@
-#include "shell/frm_Tips.h"
-#include "platform/mdl_ErrorHandle.h"
+#include "shell/TipsDialog.h"
+#include "platform/ErrorLog.h"
 #include "support/PlainFiles.h"
 #include "support/ScriptedPrompts.h"
 
@@ -29,16 +29,16 @@ private:
 
     test::ScriptedPrompts* m_prompts = nullptr;
     QTemporaryDir* m_dir = nullptr;
+    TipList m_tips;
 };
 
 void tst_Tips::init()
 {
     m_dir = new QTemporaryDir;
     QVERIFY(m_dir->isValid());
-    mdl_ErrorHandle::setProgramFolder(m_dir->path());
+    ErrorLog::setProgramFolder(m_dir->path());
     m_prompts = new test::ScriptedPrompts;
-    frm_Tips::TipList.clear();
-    frm_Tips::TipIndex = 0;
+    m_tips = TipList {};
 }
 
 void tst_Tips::cleanup()
@@ -62,12 +62,12 @@ void tst_Tips::cycling()
     QFETCH(QByteArray, file);
     QFETCH(QStringList, seen);
     writeTips(file);
-    frm_Tips tips(*m_prompts);
-    QVERIFY(tips.Form_Load());
-    QStringList shown { tips.lblTipText->text() };
+    TipsDialog tips(*m_prompts, m_tips);
+    QVERIFY(tips.prepare());
+    QStringList shown { tips.tipText->text() };
     while (shown.size() < seen.size()) {
-        QTest::mouseClick(tips.cmdNextTip, Qt::LeftButton);
-        shown << tips.lblTipText->text();
+        QTest::mouseClick(tips.nextTipButton, Qt::LeftButton);
+        shown << tips.tipText->text();
     }
     QCOMPARE(shown, seen);
 }
@@ -76,21 +76,21 @@ void tst_Tips::reopeningGoesOn()
 {
     writeTips("one\r\ntwo\r\nthree\r\n");
     {
-        frm_Tips tips(*m_prompts);
-        QVERIFY(tips.Form_Load());
-        tips.cmdNextTip->click();
-        QCOMPARE(tips.lblTipText->text(), QStringLiteral("two"));
+        TipsDialog tips(*m_prompts, m_tips);
+        QVERIFY(tips.prepare());
+        tips.nextTipButton->click();
+        QCOMPARE(tips.tipText->text(), QStringLiteral("two"));
     }
-    frm_Tips again(*m_prompts);
-    QVERIFY(again.Form_Load());
-    QCOMPARE(again.lblTipText->text(), QStringLiteral("three"));
+    TipsDialog again(*m_prompts, m_tips);
+    QVERIFY(again.prepare());
+    QCOMPARE(again.tipText->text(), QStringLiteral("three"));
 }
 
 void tst_Tips::missingTips()
 {
-    frm_Tips tips(*m_prompts);
-    QVERIFY(tips.Form_Load());
-    QCOMPARE(tips.lblTipText->text(),
+    TipsDialog tips(*m_prompts, m_tips);
+    QVERIFY(tips.prepare());
+    QCOMPARE(tips.tipText->text(),
         QStringLiteral("That the tips.txt file was not found? \r\n\r\nCreate a text file named tips.txt using NotePad "
                        "with 1 tip per line. Then place it in the same directory as the application. "));
 }

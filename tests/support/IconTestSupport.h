@@ -2,7 +2,7 @@
 
 // Helpers shared by the icon, palette and command-line tests.
 
-#include "icon/cls_IconFile.h"
+#include "icon/IconFile.h"
 #include "platform/Error.h"
 #include "platform/Surface.h"
 
@@ -92,7 +92,7 @@ inline Surface makePicture(int w, int h)
     Surface s = Surface::colour(w, h);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
-            s.SetPixel(x, y, patternAt(x, y));
+            s.setPixel(x, y, patternAt(x, y));
     return s;
 }
 
@@ -126,18 +126,18 @@ inline int xorOffsetFor(int colourCount)
 // back from a saved file (so every byte a fill leaves alone can be told from a written 0).
 // 'trim' bytes are cut from the end of the block and its dwBytesInRes (a lying file).
 inline bool loadWithFiller(
-    cls_IconFile& icon, const QTemporaryDir& dir, int size, int colourCount, char filler, int trim = 0)
+    IconFile& icon, const QTemporaryDir& dir, int size, int colourCount, char filler, int trim = 0)
 {
-    cls_IconFile made;
-    made.AddImage(size, size, colourCount);
+    IconFile made;
+    made.addImage(size, size, colourCount);
     const QString path = dir.filePath(QStringLiteral("filled.ico"));
-    made.saveicon(path);
+    made.save(path);
     QByteArray bytes = readFile(path);
     for (qsizetype i = 22 + xorOffsetFor(colourCount); i < bytes.size(); ++i)
         bytes[i] = filler;
     bytes.chop(trim);
-    qToLittleEndian<qint32>(made.ImageSize(1) - trim, bytes.data() + 6 + 8);
-    return writeFile(path, bytes) && icon.LoadIcon(path);
+    qToLittleEndian<qint32>(made.imageBytes(1) - trim, bytes.data() + 6 + 8);
+    return writeFile(path, bytes) && icon.load(path);
 }
 
 } // namespace brevane::test

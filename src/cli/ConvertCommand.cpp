@@ -1,0 +1,193 @@
+#include "cli/CommandLine.h"
+#include "cli/Commands.h"
+
+#include "convert/BatchConverter.h"
+#include "platform/PictureBox.h"
+
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace brevane::cli {
+
+namespace {
+
+    // R,G,B (each 0..255) or #RRGGBB.
+    bool parseColour(const QString& text, Colour& colour)
+    {
+        static const QRegularExpression hex(QStringLiteral("^#([0-9A-Fa-f]{6})$"));
+        static const QRegularExpression triple(
+            QStringLiteral("^\\s*(\\d{1,3})\\s*,\\s*(\\d{1,3})\\s*,\\s*(\\d{1,3})\\s*$"));
+        if (const auto m = hex.match(text); m.hasMatch()) {
+            const uint v = m.captured(1).toUInt(nullptr, 16);
+            colour = RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF);
+            return true;
+        }
+        if (const auto m = triple.match(text); m.hasMatch()) {
+            const int r = m.captured(1).toInt(), g = m.captured(2).toInt(), b = m.captured(3).toInt();
+            if (r > 255 || g > 255 || b > 255)
+                return false;
+            colour = RGB(r, g, b);
+            return true;
+        }
+        return false;
+    }
+
+    int usage(const QString& message)
+    {
+        err() << "brevane-cli convert: " << message << "\n";
+        err() << "Run 'brevane-cli convert --help' for usage.\n";
+        err().flush();
+        return ExitUsage;
+    }
+
+    // "n of N" on the terminal once a run has taken a moment; nothing when stderr is not one.
+    class ProgressLine {
+    public:
+        explicit ProgressLine(int total)
+            : m_total(total)
+            , m_enabled(isatty(fileno(stderr)) != 0 && total > 1)
+        {
+            m_clock.start();
+        }
+        void show(int n)
+        {
+            if (!m_enabled || m_clock.elapsed() < 500 || m_clock.elapsed() - m_last < 100)
+                return;
+            m_last = m_clock.elapsed();
+            err() << "\rConverting " << n << " of " << m_total;
+            err().flush();
+            m_shown = true;
+        }
+        void clear()
+        {
+            if (m_shown) {
+                err() << "\r\033[K";
+                err().flush();
+                m_shown = false;
+            }
+        }
+
+    private:
+        int m_total;
+        bool m_enabled;
+        bool m_shown = false;
+        qint64 m_last = 0;
+        QElapsedTimer m_clock;
+    };
+
+} // namespace
+
+int runConvert(const QStringList& args)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Turns each PICTURE into DIR/NAME.ico with one square image: the picture drawn unscaled at the top-left\n"
+        "of a square of the icon size whose background is the transparent colour (so larger pictures are\n"
+        "cropped, smaller ones padded).\n"
+        "Exit status: 0 when every icon was written, 1 when some picture failed (the others are still\n"
+        "converted), 2 on a usage error or a target folder that does not exist."));
+    const QCommandLineOption outDir({ QStringLiteral("o"), QStringLiteral("output") },
+        QStringLiteral("The folder the icons are written to (must exist)."), QStringLiteral("DIR"));
+    const QCommandLineOption size({ QStringLiteral("s"), QStringLiteral("size") },
+        QStringLiteral(
+            "Icon size: 16, 32, 48, or auto (from each picture's width: up to 16, 32, 48; wider pictures keep "
+            "the size before them, starting from 32). Default: auto."),
+        QStringLiteral("SIZE"), QStringLiteral("auto"));
+    const QCommandLineOption bits({ QStringLiteral("b"), QStringLiteral("bits") },
+        QStringLiteral("Bits per pixel: 1, 4, 8 or 24. Default: 24."), QStringLiteral("BITS"), QStringLiteral("24"));
+    const QCommandLineOption trans({ QStringLiteral("t"), QStringLiteral("transparent") },
+        QStringLiteral("Transparent colour: R,G,B or #RRGGBB; top-left (each picture's own top-left pixel); or none "
+                       "(the icon is not marked transparent; the background is 255,255,250). Default: top-left."),
+        QStringLiteral("COLOR"), QStringLiteral("top-left"));
+    const QCommandLineOption verbose(
+        { QStringLiteral("v"), QStringLiteral("verbose") }, QStringLiteral("Name each icon file written."));
+    parser.addOptions({ outDir, size, bits, trans, verbose });
+    parser.addPositionalArgument(
+        QStringLiteral("PICTURE"), QStringLiteral("Pictures to convert."), QStringLiteral("PICTURE..."));
+    if (const int rc = parseCommand(parser, args, QStringLiteral("convert"), 1, -1); rc >= 0)
+        return rc;
+
+    if (!parser.isSet(outDir))
+        return usage(QStringLiteral("the target folder (-o DIR) is required"));
+    BatchOptions options;
+    options.targetFolder = parser.value(outDir);
+
+    const QString sizeText = parser.value(size);
+    if (sizeText == QLatin1String("auto")) {
+        options.autoSize = true;
+    } else if (sizeText == QLatin1String("16") || sizeText == QLatin1String("32") || sizeText == QLatin1String("48")) {
+        options.size = sizeText.toInt();
+    } else {
+        return usage(QStringLiteral("the size must be 16, 32, 48 or auto, not '%1'").arg(sizeText));
+    }
+
+    const QString bitsText = parser.value(bits);
+    if (bitsText == QLatin1String("1"))
+        options.colourCount = 2;
+    else if (bitsText == QLatin1String("4"))
+        options.colourCount = 16;
+    else if (bitsText == QLatin1String("8"))
+        options.colourCount = 256;
+    else if (bitsText == QLatin1String("24"))
+        options.colourCount = 1000;
+    else
+        return usage(QStringLiteral("the bits per pixel must be 1, 4, 8 or 24, not '%1'").arg(bitsText));
+
+    // The surface starts white, as the dialog's empty preview does.
+    options.transparentColour = RGB(255, 255, 255);
+    const QString transText = parser.value(trans);
+    if (transText == QLatin1String("top-left")) {
+        options.autoMask = true;
+    } else if (transText == QLatin1String("none")) {
+        // As clearing "Icon is transparent ?" does.
+        options.transparent = false;
+        options.transparentColour = RGB(255, 255, 250);
+    } else if (!parseColour(transText, options.transparentColour)) {
+        return usage(
+            QStringLiteral("the transparent colour must be R,G,B, #RRGGBB, top-left or none, not '%1'").arg(transText));
+    }
+
+    if (!BatchConverter::folderExists(options.targetFolder)) {
+        err() << "brevane-cli convert: " << options.targetFolder << ": no such folder\n";
+        err().flush();
+        return ExitUsage;
+    }
+
+    std::vector<PictureRow> rows;
+    const QStringList pictures = parser.positionalArguments();
+    rows.reserve(static_cast<std::size_t>(pictures.size()));
+    for (const QString& p : pictures) {
+        const QFileInfo info(p);
+        rows.push_back({ info.fileName(), info.absolutePath() });
+    }
+
+    PictureBox surface(options.size + 2, options.size + 2, options.transparentColour);
+    BatchConverter converter(surface);
+    ProgressLine progress(static_cast<int>(rows.size()));
+    const bool beVerbose = parser.isSet(verbose);
+    converter.onPictureShown = [&](int n, int) { progress.show(n); };
+    converter.onIconWritten = [&](const IconMade& made) {
+        if (beVerbose) {
+            progress.clear();
+            out() << made.path << "\n";
+            out().flush();
+        }
+    };
+    int failed = 0;
+    const BatchConverter::Outcome outcome = converter.runEach(rows, options);
+    for (const BatchFailure& f : converter.failures()) {
+        progress.clear();
+        err() << "brevane-cli convert: " << f.picture << ": " << f.message << "\n";
+        ++failed;
+    }
+    progress.clear();
+    err().flush();
+    if (outcome == BatchConverter::Outcome::FolderInvalid)
+        return ExitUsage;
+    return failed == 0 ? ExitOk : ExitFailed;
+}
+} // namespace brevane::cli

@@ -1,0 +1,158 @@
+#pragma once
+
+#include "platform/Colour.h"
+
+#include <QByteArray>
+#include <QIcon>
+#include <QImage>
+#include <QString>
+
+#include <cstdint>
+#include <span>
+#include <variant>
+#include <vector>
+
+namespace brevane {
+
+class Surface;
+class PeResources;
+
+// The 6-byte ICO header.
+struct IconHeader {
+    quint16 idReserved = 0;
+    quint16 idType = 0; // 1 = icon; cursors carry 2
+    qint16 idCount = 0;
+};
+
+// One 16-byte ICO directory entry.
+struct IconDirEntry {
+    quint8 bWidth = 0;
+    quint8 bHeight = 0; // the real height; the block's biHeight is twice it
+    quint8 bColorCount = 0;
+    quint8 bReserved = 0;
+    quint16 wPlanes = 0;
+    quint16 wBitCount = 0;
+    qint32 dwBytesInRes = 0;
+    qint32 dwImageOffset = 0;
+};
+
+// The 40-byte BITMAPINFOHEADER at the start of every image block.
+struct BitmapInfoHeader {
+    quint32 biSize = 0;
+    qint32 biWidth = 0;
+    qint32 biHeight = 0;
+    quint16 biPlanes = 0;
+    quint16 biBitCount = 0;
+    quint32 biCompression = 0;
+    quint32 biSizeImage = 0;
+    qint32 biXPelsPerMeter = 0;
+    qint32 biYPelsPerMeter = 0;
+    quint32 biClrUsed = 0;
+    quint32 biClrImportant = 0;
+
+    static constexpr int Size = 40;
+    // Reads the first 40 bytes; error 9 when the block is shorter.
+    static BitmapInfoHeader read(std::span<const quint8> block);
+    void write(std::span<quint8> block) const;
+};
+
+// Where a document was read from inside an executable: nothing, a number or a name.
+using ResourceId = std::variant<std::monostate, qint32, QString>;
+
+// Everything needed to find one's way inside an image block. Arithmetic is done in 64 bits
+// and refused with error 6 when a result leaves the 32-bit range, so a lying header can
+// never produce a wrapped offset.
+namespace IconLayout {
+    qint64 bytesPerScanLine(qint64 bits);
+    qint64 headerColourCount(const BitmapInfoHeader& header);
+    qint64 xorBitsOffset(const BitmapInfoHeader& header);
+}
+
+// The in-memory icon document: ICO header, directory entries and image blocks, exactly
+// as they are stored in an ICO file. Images are numbered from 1.
+// Every operation raises brevane::Error (source "Brevane.cFileIcon" for its own errors).
+class IconFile {
+public:
+    static constexpr quint32 SRCCOPY = 0x00CC0020;
+
+    bool isIconFile(const QString& path) const;
+    void cloneTo(IconFile& target) const;
+    QString fileName() const { return m_fileName; }
+    ResourceId resourceId() const { return m_resourceId; }
+
+    qint32 imageCount() const { return m_header.idCount; }
+    qint32 imageWidth(qint32 index) const;
+    qint32 imageHeight(qint32 index) const;
+    qint32 imageColourCount(qint32 index) const;
+    qint32 imageBytes(qint32 index) const;
+    void removeImage(qint32 index);
+    void addImage(qint32 width, qint32 height, qint32 colourCount);
+
+    bool loadFromExecutable(const QString& path, qint32 id = 0, const QString& groupName = QString());
+    // The same from resources already read; path is only recorded as the file name.
+    bool loadFromExecutable(
+        const PeResources& pe, const QString& path, qint32 id = 0, const QString& groupName = QString());
+    bool load(const QString& path);
+    // Takes the place of a raw address: the span must hold the whole colour table
+    // (4 bytes per entry, 2^wBitCount entries), or error 9 is raised and nothing copied.
+    void colourTable(qint32 index, std::span<quint8> table) const;
+    void setColourTable(qint32 index, std::span<const quint8> table);
+    bool save(const QString& fileName = QString());
+
+    // Draws image index onto surface at (x, y): its colour bits (kind 0) or its mask (any
+    // other kind; 1 draws as the surface's background colour, 0 as its text colour). A
+    // width or height of 0 takes the image's; when both are 0 the image is copied
+    // unscaled, otherwise stretched. The block is not changed.
+    void drawImage(Surface& surface, qint32 index, qint32 kind = 0, qint32 x = 0, qint32 y = 0, qint32 width = 0,
+        qint32 height = 0, quint32 rop = SRCCOPY) const;
+
+    // Fills image index from the image-sized rectangle at (x, y) of surface: pixels of
+    // transparentColour (-1: the colour at (x, y)) become transparent, with black colour
+    // bits; 1-, 4- and 8-bit images take the nearest colour of their own colour table.
+    // With maskSurface the mask comes from it instead: its pixels in its background colour are
+    // opaque. Without it, surface's background colour is left set to the transparent colour.
+    // bSetMaskUsingTransparentColour is accepted and not consulted. Error 9 for a bad index
+    // or a block too short for what its header describes, before anything is written.
+    void setImageFromSurface(Surface& surface, qint32 index, qint32 x = 0, qint32 y = 0,
+        bool bSetMaskUsingTransparentColour = false, Colour transparentColour = -1,
+        const Surface* maskSurface = nullptr);
+
+    // On this platform an icon handle is a QIcon holding one pixmap of the image's size: the
+    // colour bits, with alpha 0 where the AND mask is 1 (a mask pixel over non-black colour
+    // bits, which would invert the screen, is transparent too). A null icon when none can
+    // be made; the caller owns it like any value. surface decides colour or mono as the
+    // device context does.
+    QIcon icon(const Surface& surface, qint32 index) const;
+    // What IconHandle holds, as an ARGB32 image; usable without a GUI application.
+    QImage imageWithAlpha(const Surface& surface, qint32 index) const;
+
+    // Read access for the components built on the document (palette, rendering, tests).
+    const IconHeader& header() const { return m_header; }
+    const IconDirEntry& entry(qint32 index) const;
+    const QByteArray& imageBlock(qint32 index) const;
+
+    // The error this class raises: 0x80040000 + n, source "Brevane.cFileIcon".
+    [[noreturn]] static void raise(qint32 n, const QString& description);
+
+private:
+    void reset(const QString& path);
+    void checkIndex(qint32 index) const;
+
+    // Colour (kind 0) or mask (any other) bits of image index drawn on a bitmap compatible
+    // with surface (mask: monochrome), blitted onto surface when draw is set; returned when
+    // keep is set, otherwise a null surface.
+    Surface renderImage(Surface& surface, qint32 index, qint32 kind, bool draw, qint32 x, qint32 y, qint32 width,
+        qint32 height, quint32 rop, bool keep) const;
+    // The bitmap RenderImage draws, for a context of the given colour kind (true: colour).
+    Surface renderBitmap(bool colourContext, qint32 index, qint32 kind) const;
+    void receiveClone(const QString& fileName, const ResourceId& resourceId, const IconHeader& header,
+        const std::vector<IconDirEntry>& entries, const std::vector<QByteArray>& blocks);
+
+    QString m_fileName;
+    ResourceId m_resourceId;
+    IconHeader m_header;
+    std::vector<IconDirEntry> m_entries;
+    std::vector<QByteArray> m_blocks;
+};
+
+} // namespace brevane

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+
+namespace brevane {
+class Prompts;
+}
+
+namespace brevane::Startup {
+
+// Prepares the widgets, shows the main window modeless and, over it, the tip of the day.
+// The main window deletes itself when closed; the prompts must outlive it.
+void showMainWindow(Prompts& prompts);
+// Application-wide names and icon.
+void setUpApplication();
+
+// A file that ships with the program (tips.txt, files.gif): beside the executable, or
+// for an installed copy in its data folder. The first of these that exists; else the first.
+QString programFile(const QString& name);
+
+} // namespace brevane::Startup

@@ -1,0 +1,116 @@
+#include "shell/WindowMenu.h"
+
+#include <QAction>
+#include <QKeySequence>
+#include <QMenu>
+#include <QShortcut>
+#include <QWidget>
+
+namespace brevane {
+
+WindowMenu::WindowMenu(QWidget* window)
+    : QObject(window)
+    , m_window(window)
+    , m_menu(new QMenu(window))
+{
+    m_menu->setObjectName(QStringLiteral("mnu_System"));
+    append(QStringLiteral("&Restore"), SC_RESTORE);
+    append(QStringLiteral("Mi&nimize"), SC_MINIMIZE);
+    append(QStringLiteral("Ma&ximize"), SC_MAXIMIZE);
+    append(QStringLiteral("&Close"), SC_CLOSE);
+    m_menu->addSeparator();
+    QAction* onTop = append(QStringLiteral("Always on Top"), AlwaysOnTopCommand);
+    onTop->setCheckable(true);
+    onTop->setChecked(false);
+    connect(m_menu, &QMenu::aboutToShow, this, &WindowMenu::updateSizeItems);
+    updateSizeItems();
+
+    m_shortcut = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Space), window);
+    m_shortcut->setObjectName(QStringLiteral("sc_SystemMenu"));
+    connect(m_shortcut, &QShortcut::activated, this, [this] { popup(); });
+}
+
+void WindowMenu::unhook()
+{
+    delete m_shortcut;
+    m_shortcut = nullptr;
+}
+
+QAction* WindowMenu::append(const QString& text, qint32 command)
+{
+    QAction* item = m_menu->addAction(text);
+    item->setData(command);
+    item->setObjectName(QStringLiteral("mnu_System_%1").arg(command));
+    connect(item, &QAction::triggered, this, [this, command] { handleCommand(command); });
+    return item;
+}
+
+QAction* WindowMenu::action(qint32 command) const
+{
+    for (QAction* item : m_menu->actions()) {
+        if (!item->isSeparator() && item->data().toInt() == command)
+            return item;
+    }
+    return nullptr;
+}
+
+void WindowMenu::updateSizeItems()
+{
+    const bool maximized = m_window->isMaximized() || m_window->isMinimized();
+    if (QAction* item = action(SC_MAXIMIZE))
+        item->setVisible(!maximized);
+    if (QAction* item = action(SC_RESTORE))
+        item->setVisible(maximized);
+}
+
+void WindowMenu::setStaysOnTop(bool onTop)
+{
+    const QRect geometry = m_window->geometry();
+    const bool visible = m_window->isVisible();
+    const Qt::WindowStates states = m_window->windowState();
+    m_window->setWindowFlag(Qt::WindowStaysOnTopHint, onTop);
+    if (visible && !m_window->isVisible()) {
+        m_window->setGeometry(geometry);
+        m_window->setWindowState(states);
+        m_window->show();
+    } else if (m_window->geometry() != geometry && states == Qt::WindowNoState) {
+        m_window->setGeometry(geometry);
+    }
+}
+
+bool WindowMenu::handleCommand(qint32 command)
+{
+    switch (command) {
+    case AlwaysOnTopCommand:
+        if (!m_shortcut)
+            return false;
+        m_onTop = !m_onTop;
+        if (QAction* item = action(AlwaysOnTopCommand))
+            item->setChecked(m_onTop);
+        setStaysOnTop(m_onTop);
+        return true;
+    case SC_MINIMIZE:
+        m_window->showMinimized();
+        return true;
+    case SC_MAXIMIZE:
+        m_window->showMaximized();
+        return true;
+    case SC_RESTORE:
+        m_window->showNormal();
+        return true;
+    case SC_CLOSE:
+        m_window->close();
+        return true;
+    default:
+        return false;
+    }
+}
+
+void WindowMenu::popup(QPoint globalPos)
+{
+    if (!m_shortcut)
+        return;
+    m_menu->popup(globalPos.isNull() ? m_window->mapToGlobal(QPoint(0, 0)) : globalPos);
+}
+
+} // namespace brevane

@@ -1,0 +1,208 @@
+#include "multipage/widgets/MultiPageDialog.h"
+
+#include "platform/PictureBox.h"
+#include "platform/ErrorLog.h"
+#include "support/IconCheck.h"
+#include "support/ScriptedPrompts.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace brevane;
+using namespace brevane::test;
+
+namespace {
+
+// Notes how many choosers had come up when the last message box did.
+struct OrderedPrompts : ScriptedPrompts {
+    qsizetype choosersBeforeMessage = -1;
+    MsgAnswer message(const QString& text, const QString& title, MsgIcon icon, MsgButtons buttons) override
+    {
+        choosersBeforeMessage = fileRequests.size();
+        return ScriptedPrompts::message(text, title, icon, buttons);
+    }
+};
+
+QImage slotPicture(int size)
+{
+    return patternPicture(size, size, qRgb(40, 40, 100));
+}
+
+} // namespace
+
+// What the saved icon holds is tested on MultiPageIcon; here the dialog's prompts and that its
+// boxes and previews reach the engine.
+class tst_MultiPageDialog : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+
+    void cancelledOrInvalidKeepsPreview();
+    void refusedSave_data();
+    void refusedSave();
+    void savingTwiceWritesTwoFiles();
+    void paddingTakesWindowColour();
+    void failedWriteIsReported();
+    void cancelButton();
+
+private:
+    template <class T> T* child(const QString& name) { return m_dialog->findChild<T*>(name); }
+    void click(const QString& name) { QTest::mouseClick(child<QPushButton>(name), Qt::LeftButton); }
+    void browse(int slot, const QString& file)
+    {
+        m_prompts->answerFile(file);
+        click(QStringLiteral("cmd_Browse_%1").arg(slot));
+    }
+    void saveAs(const QString& name)
+    {
+        m_prompts->answerFile(m_out->filePath(name));
+        click(QStringLiteral("Command4"));
+    }
+    QImage preview(int slot) const { return m_dialog->icon().preview(slot).surface().image().copy(); }
+
+    QTemporaryDir m_pictures;
+    QString m_picture[3]; // 16x16, 32x32, 48x48
+    QString m_text;
+    std::unique_ptr<QTemporaryDir> m_out;
+    std::unique_ptr<OrderedPrompts> m_prompts;
+    std::unique_ptr<MultiPageDialog> m_dialog;
+};
+
+void tst_MultiPageDialog::initTestCase()
+{
+    for (int slot = 0; slot < 3; ++slot) {
+        const int size = 16 * (slot + 1);
+        m_picture[slot] = writePicture(m_pictures.path(), QStringLiteral("p%1.bmp").arg(size), slotPicture(size));
+    }
+    m_text = writeFile(m_pictures.path(), QStringLiteral("readme.bmp"), "This is text, not a bitmap.\n");
+}
+
+void tst_MultiPageDialog::init()
+{
+    m_dialog.reset();
+    m_out = std::make_unique<QTemporaryDir>();
+    ErrorLog::setProgramFolder(m_out->path());
+    m_prompts = std::make_unique<OrderedPrompts>();
+    m_dialog = std::make_unique<MultiPageDialog>(*m_prompts);
+    m_dialog->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_dialog.get()));
+}
+
+void tst_MultiPageDialog::cancelledOrInvalidKeepsPreview()
+{
+    browse(2, m_picture[2]);
+    const QImage before = preview(2);
+    m_prompts->cancelFile();
+    click("cmd_Browse_2");
+    QCOMPARE(child<QLineEdit>("txt_File_2")->text(), m_picture[2]);
+    QVERIFY(m_prompts->messages.isEmpty());
+    browse(2, m_text);
+    QCOMPARE(m_prompts->messages.size(), 1);
+    QCOMPARE(m_prompts->messages[0].text, QStringLiteral("Invalid picture !"));
+    QCOMPARE(child<QLineEdit>("txt_File_2")->text(), m_text);
+    QCOMPARE(preview(2), before);
+    // The slot still counts: the image is what the preview kept showing.
+    saveAs(QStringLiteral("kept"));
+    QCOMPARE(m_prompts->messages.size(), 1);
+    VERIFY_SAME(iconDiffers(m_out->filePath(QStringLiteral("kept.ico")), slotPicture(48), 48, 0, 0));
+}
+
+void tst_MultiPageDialog::refusedSave_data()
+{
+    QTest::addColumn<bool>("filled"); // the 32x32 slot
+    QTest::addColumn<QStringList>("boxes");
+    QTest::addColumn<QString>("refusal");
+    const QString invalid = QStringLiteral("Invalid transparent color !");
+    QTest::newRow("all slots empty") << false << QStringList { "255", "255", "255" } << "There are no images !";
+    QTest::newRow("letters in red") << true << QStringList { "ff", "255", "255" } << invalid;
+    QTest::newRow("nothing in green") << true << QStringList { "255", "", "255" } << invalid;
+}
+
+void tst_MultiPageDialog::refusedSave()
+{
+    QFETCH(bool, filled);
+    QFETCH(QStringList, boxes);
+    QFETCH(QString, refusal);
+    if (filled)
+        browse(1, m_picture[1]);
+    for (int i = 0; i < 3; ++i)
+        child<QLineEdit>(QStringLiteral("txt_Color_%1").arg(i))->setText(boxes[i]);
+    saveAs(QStringLiteral("colour"));
+    QCOMPARE(m_prompts->messages.size(), 1);
+    QCOMPARE(m_prompts->messages[0].text, refusal);
+    QCOMPARE(m_prompts->fileRequests.constLast().mode, FileChooserRequest::Mode::Save);
+    QCOMPARE(m_prompts->choosersBeforeMessage, m_prompts->fileRequests.size()); // after the save dialog
+    QVERIFY(filesIn(m_out->path()).isEmpty());
+}
+
+void tst_MultiPageDialog::savingTwiceWritesTwoFiles()
+{
+    browse(2, m_picture[2]);
+    saveAs(QStringLiteral("one"));
+    browse(0, m_picture[0]);
+    saveAs(QStringLiteral("two.ico"));
+    QVERIFY(m_prompts->messages.isEmpty());
+    QCOMPARE(filesIn(m_out->path()), (QStringList { "one.ico", "two.ico" }));
+    QCOMPARE(icotoolList(m_out->filePath(QStringLiteral("one.ico"))), sizes24({ 48 }));
+    QCOMPARE(icotoolList(m_out->filePath(QStringLiteral("two.ico"))), sizes24({ 16, 48 }));
+}
+
+void tst_MultiPageDialog::paddingTakesWindowColour()
+{
+    const QColor window(210, 205, 200);
+    // The previews take the desktop's window colour when the dialog is made.
+    const QPalette saved = QApplication::palette();
+    QPalette desktop = saved;
+    desktop.setColor(QPalette::Base, window);
+    QApplication::setPalette(desktop);
+    m_dialog = std::make_unique<MultiPageDialog>(*m_prompts);
+    QApplication::setPalette(saved);
+    m_prompts->answerFile(m_picture[0]);
+    m_dialog->browseForPicture(2);
+    m_prompts->answerFile(m_out->filePath(QStringLiteral("padded")));
+    m_dialog->saveIcon();
+    QVERIFY(m_prompts->messages.isEmpty());
+    VERIFY_SAME(iconDiffers(
+        m_out->filePath(QStringLiteral("padded.ico")), slotPicture(16), 48, window.rgb(), qRgb(255, 255, 255)));
+}
+
+void tst_MultiPageDialog::failedWriteIsReported()
+{
+    const QList<MsgAnswer> answers { MsgAnswer::Retry, MsgAnswer::Retry, MsgAnswer::Ignore };
+    browse(1, m_picture[1]);
+    for (MsgAnswer a : answers)
+        m_prompts->answers.enqueue(a);
+    // The save dialog does not insist on an existing folder; writing there fails.
+    saveAs(QStringLiteral("no/such/folder/logo"));
+    QCOMPARE(m_prompts->messages.size(), answers.size());
+    for (const ShownMessage& shown : std::as_const(m_prompts->messages)) {
+        QCOMPARE(shown.buttons, MsgButtons::AbortRetryIgnore);
+        QVERIFY2(shown.text.contains(QStringLiteral("Couldn't open file for writing.")), qPrintable(shown.text));
+    }
+    QVERIFY(filesIn(m_out->path(), { "*.ico" }).isEmpty());
+}
+
+void tst_MultiPageDialog::cancelButton()
+{
+    browse(0, m_picture[0]);
+    child<QCheckBox>("ch_Trans")->setChecked(false);
+    child<QLineEdit>("txt_Color_1")->setText(QStringLiteral("17"));
+    const QImage before = preview(0);
+    QSignalSpy finished(m_dialog.get(), &QDialog::finished);
+    m_prompts->answers.enqueue(MsgAnswer::No);
+    click("Command5");
+    QCOMPARE(m_prompts->messages.size(), 1);
+    QCOMPARE(finished.size(), 0);
+    QCOMPARE(child<QLineEdit>("txt_File_0")->text(), m_picture[0]);
+    QVERIFY(!child<QCheckBox>("ch_Trans")->isChecked());
+    QCOMPARE(child<QLineEdit>("txt_Color_1")->text(), QStringLiteral("17"));
+    QCOMPARE(preview(0), before);
+}
+
+QTEST_MAIN(tst_MultiPageDialog)
+#include "tst_multipagedialog.moc"
