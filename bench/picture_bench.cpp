@@ -1,4 +1,4 @@
-// Figures for making icon pixels: SetIconFromBitmap at 16, 32 and 48 pixels in every
+// Figures for making icon pixels: setImageFromSurface at 16, 32 and 48 pixels in every
 // colour format, and loading plus drawing a 256x256 picture of every format.
 #include "icon/IconFile.h"
 #include "platform/PictureBox.h"
@@ -117,7 +117,7 @@ QByteArray pictureOf(int format)
 
 const char* const formatNames[] = { "BMP", "GIF", "JPEG", "PNG", "ICO", "CUR", "EMF", "WMF" };
 
-void BM_SetIconFromBitmap(benchmark::State& state)
+void BM_setImageFromSurface(benchmark::State& state)
 {
     const int size = int(state.range(0));
     const int colours = int(state.range(1));
@@ -132,7 +132,7 @@ void BM_SetIconFromBitmap(benchmark::State& state)
     const int bits = colours == 2 ? 1 : colours == 16 ? 4 : colours == 256 ? 8 : 24;
     state.SetLabel(std::to_string(size) + "px " + std::to_string(bits) + " bits");
 }
-BENCHMARK(BM_SetIconFromBitmap)->ArgsProduct({ { 16, 32, 48 }, { 2, 16, 256, 1000 } })->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_setImageFromSurface)->ArgsProduct({ { 16, 32, 48 }, { 2, 16, 256, 1000 } })->Unit(benchmark::kMicrosecond);
 
 void BM_LoadAndDraw256(benchmark::State& state)
 {

@@ -82,7 +82,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         } catch (const Error&) {
         }
         try {
-            icon.setImageFromSurface(source, i, 7, 3, true, RGB(0, 0, 0), &mono);
+            icon.setImageFromSurface(source, i, 7, 3, RGB(0, 0, 0), &mono);
         } catch (const Error&) {
         }
         if (i >= 1 && i <= icon.imageCount() && icon.imageBlock(i).size() != sizeBefore)

@@ -57,10 +57,7 @@ BatchConverter::BatchConverter(PictureBox& preview)
 {
 }
 
-BatchConverter::~BatchConverter()
-{
-    delete m_icon;
-}
+BatchConverter::~BatchConverter() = default;
 
 QString BatchConverter::iconFileName(const QString& pictureName)
 {
@@ -140,7 +137,7 @@ bool BatchConverter::mayWrite(const std::vector<PictureRow>& rows, int row, cons
 bool BatchConverter::makeIcon(const QString& iconPath, int row, const QString& picture, BatchOptions& options)
 {
     if (!m_icon)
-        m_icon = new IconFile;
+        m_icon = std::make_unique<IconFile>();
     IconFile& icon = *m_icon;
     const IconMade made { row, iconPath, options.size, options.colourCount, options.transparent,
         options.transparentColour };
@@ -166,11 +163,7 @@ bool BatchConverter::makeIcon(const QString& iconPath, int row, const QString& p
                     palette.writeToIcon(icon, icon.imageCount());
                 }
             } },
-        { FillImage,
-            [&] {
-                icon.setImageFromSurface(
-                    m_preview.surface(), 1, 0, 0, options.transparent, options.transparentColour, nullptr);
-            } },
+        { FillImage, [&] { icon.setImageFromSurface(m_preview.surface(), 1, 0, 0, options.transparentColour); } },
         { SaveIcon, [&] { icon.save(iconPath); } },
     };
     for (const auto& [line, fn] : steps) {

@@ -9,6 +9,7 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 namespace brevane {
@@ -67,6 +68,8 @@ public:
     BatchConverter(PictureBox& preview, Prompts& prompts);
     explicit BatchConverter(PictureBox& preview);
     ~BatchConverter();
+    BatchConverter(const BatchConverter&) = delete;
+    BatchConverter& operator=(const BatchConverter&) = delete;
 
     // Runs the whole batch. With exactly one row the preview is taken as it stands (the
     // dialog drew the picture and sized the box); with several each picture is loaded and
@@ -106,7 +109,7 @@ private:
     PictureBox& m_preview;
     Prompts* m_prompts = nullptr;
     StepRunner* m_runner = nullptr;
-    IconFile* m_icon = nullptr; // one document for the whole run, made at first use
+    std::unique_ptr<IconFile> m_icon; // one document for the whole run, made at first use
     Picture m_imgTemp; // the hidden loader: keeps its picture when a load is ignored
     std::vector<BatchFailure> m_failures;
     QSet<QString> m_sources; // every listed picture, as a file key

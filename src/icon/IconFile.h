@@ -109,12 +109,11 @@ public:
     // Fills image index from the image-sized rectangle at (x, y) of surface: pixels of
     // transparentColour (-1: the colour at (x, y)) become transparent, with black colour
     // bits; 1-, 4- and 8-bit images take the nearest colour of their own colour table.
-    // With maskSurface the mask comes from it instead: its pixels in its background colour are
-    // opaque. Without it, surface's background colour is left set to the transparent colour.
-    // bSetMaskUsingTransparentColour is accepted and not consulted. Error 9 for a bad index
-    // or a block too short for what its header describes, before anything is written.
-    void setImageFromSurface(Surface& surface, qint32 index, qint32 x = 0, qint32 y = 0,
-        bool bSetMaskUsingTransparentColour = false, Colour transparentColour = -1,
+    // With maskSurface the mask comes from it instead: its pixels in its background colour
+    // are opaque. Without it, surface's background colour is left set to the transparent
+    // colour. Error 9 for a bad index or a block too short for what its header describes,
+    // before anything is written.
+    void setImageFromSurface(Surface& surface, qint32 index, qint32 x = 0, qint32 y = 0, Colour transparentColour = -1,
         const Surface* maskSurface = nullptr);
 
     // On this platform an icon handle is a QIcon holding one pixmap of the image's size: the
@@ -123,7 +122,7 @@ public:
     // be made; the caller owns it like any value. surface decides colour or mono as the
     // device context does.
     QIcon icon(const Surface& surface, qint32 index) const;
-    // What IconHandle holds, as an ARGB32 image; usable without a GUI application.
+    // What icon() holds, as an ARGB32 image; usable without a GUI application.
     QImage imageWithAlpha(const Surface& surface, qint32 index) const;
 
     // Read access for the components built on the document (palette, rendering, tests).
@@ -143,7 +142,7 @@ private:
     // keep is set, otherwise a null surface.
     Surface renderImage(Surface& surface, qint32 index, qint32 kind, bool draw, qint32 x, qint32 y, qint32 width,
         qint32 height, quint32 rop, bool keep) const;
-    // The bitmap RenderImage draws, for a context of the given colour kind (true: colour).
+    // The bitmap renderImage draws, for a context of the given colour kind (true: colour).
     Surface renderBitmap(bool colourContext, qint32 index, qint32 kind) const;
     void receiveClone(const QString& fileName, const ResourceId& resourceId, const IconHeader& header,
         const std::vector<IconDirEntry>& entries, const std::vector<QByteArray>& blocks);

@@ -80,7 +80,7 @@ bool IconFile::loadFromExecutable(const PeResources& pe, const QString& path, qi
         e.wBitCount = le::u16(*group, at + 6);
         e.dwBytesInRes = le::i32(*group, at + 8);
         ids[static_cast<std::size_t>(k)] = le::u16(*group, at + 12);
-        // Laid out as saveicon will write the file; kept in 64 bits until every size is known to be real.
+        // Laid out as save() will write the file; kept in 64 bits until every size is known to be real.
         e.dwImageOffset = static_cast<qint32>(offset);
         offset += e.dwBytesInRes;
     }

@@ -8,8 +8,8 @@
 
 namespace brevane {
 
-void IconFile::setImageFromSurface(Surface& surface, qint32 index, qint32 x, qint32 y,
-    [[maybe_unused]] bool bSetMaskUsingTransparentColour, Colour transparentColour, const Surface* maskSurface)
+void IconFile::setImageFromSurface(
+    Surface& surface, qint32 index, qint32 x, qint32 y, Colour transparentColour, const Surface* maskSurface)
 {
     checkIndex(index);
     const auto k = static_cast<std::size_t>(index - 1);

@@ -143,9 +143,7 @@ MultiPageIcon::SaveResult MultiPageIcon::save(
         if (step(LineAddImage, [&] { icon.addImage(size, size, 1000); }) == Result::Aborted)
             return result;
         ++n;
-        const auto fill = [&] {
-            icon.setImageFromSurface(m_slots[slot].preview.surface(), n, 0, 0, choice.useTypedColour, colour, nullptr);
-        };
+        const auto fill = [&] { icon.setImageFromSurface(m_slots[slot].preview.surface(), n, 0, 0, colour); };
         if (step(LineFillImage, fill) == Result::Aborted)
             return result;
     }

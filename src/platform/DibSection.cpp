@@ -30,7 +30,7 @@ namespace {
 
     QRgb sourcePixel(const Surface& src, int x, int y)
     {
-        // GetPixel already reads a mono 0 as black and 1 as white, which is what the
+        // pixel() already reads a mono 0 as black and 1 as white, which is what the
         // section's context (default colours) turns them into.
         return toQRgb(src.pixel(x, y));
     }

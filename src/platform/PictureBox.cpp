@@ -38,8 +38,7 @@ void PictureBox::redraw()
     m_surface.setBackgroundColour(m_backColour);
     m_surface.fill(m_backColour);
     m_picture.drawOn(m_surface);
-    if (onChanged)
-        onChanged();
+    Q_EMIT changed();
 }
 
 } // namespace brevane

@@ -4,15 +4,17 @@
 #include "platform/PictureLoader.h"
 #include "platform/Surface.h"
 
-#include <functional>
+#include <QObject>
 
 namespace brevane {
 
 // An off-screen picture box: a surface of a given size that always shows its background
 // colour with the picture drawn unscaled at the top-left. Every change (picture,
 // background colour, size) is in the surface's pixels the moment it is made, so a caller
-// can read pixels right after setting them. A window mirrors it to the screen.
-class PictureBox {
+// can read pixels right after setting them. Windows mirror it to the screen through
+// changed(); it needs no GUI application.
+class PictureBox : public QObject {
+    Q_OBJECT
 public:
     explicit PictureBox(int width = 34, int height = 34, Colour backColour = RGB(255, 255, 255));
 
@@ -21,7 +23,7 @@ public:
     void clearPicture();
 
     // The box's own colour: what it fills with on every redraw. The surface's background
-    // colour (SetBkColor on it, as SetIconFromBitmap does) does not change it.
+    // colour (setBackgroundColour on it, as IconFile::setImageFromSurface does) does not change it.
     Colour backColour() const { return m_backColour; }
     void setBackColour(Colour c);
 
@@ -33,8 +35,9 @@ public:
     Surface& surface() { return m_surface; }
     const Surface& surface() const { return m_surface; }
 
-    // Called after every change, for the window that mirrors the box.
-    std::function<void()> onChanged;
+Q_SIGNALS:
+    // After every change of picture, background colour or size.
+    void changed();
 
 private:
     void redraw();

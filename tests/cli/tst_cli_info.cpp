@@ -65,7 +65,7 @@ void tst_CliInfo::preview()
     for (int size : { 16, 32 }) {
         pictures.addImage(size, size, 1000);
         Surface s = makePicture(size, size);
-        pictures.setImageFromSurface(s, pictures.imageCount(), 0, 0, true, Magenta);
+        pictures.setImageFromSurface(s, pictures.imageCount(), 0, 0, Magenta);
     }
     const QString in = m_dir.filePath(QStringLiteral("pictures.ico"));
     const QString out = m_dir.filePath(QStringLiteral("preview.png"));

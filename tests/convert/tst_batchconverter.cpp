@@ -62,16 +62,16 @@ private:
     // The preview as the dialog sets it up for one picture: drawn, sized, background its top-left colour.
     void prepareSingle()
     {
-        m_box.setPicture(PictureLoader::load(m_dir->filePath(QStringLiteral("p0.bmp"))));
-        m_box.resize(m_options.size + 2, m_options.size + 2);
-        m_box.setBackColour(m_box.pixel(0, 0));
+        m_box->setPicture(PictureLoader::load(m_dir->filePath(QStringLiteral("p0.bmp"))));
+        m_box->resize(m_options.size + 2, m_options.size + 2);
+        m_box->setBackColour(m_box->pixel(0, 0));
     }
     QString icon(int i) const { return m_out->filePath(QStringLiteral("p%1.ico").arg(i)); }
 
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<QTemporaryDir> m_out;
     ScriptedPrompts m_prompts;
-    PictureBox m_box;
+    std::unique_ptr<PictureBox> m_box;
     BatchOptions m_options;
 };
 
@@ -81,7 +81,7 @@ void tst_BatchConverter::init()
     m_out = std::make_unique<QTemporaryDir>();
     ErrorLog::setProgramFolder(m_out->path());
     m_prompts = ScriptedPrompts();
-    m_box = PictureBox();
+    m_box = std::make_unique<PictureBox>();
     m_options = BatchOptions();
     m_options.targetFolder = m_out->path();
 }
@@ -104,7 +104,7 @@ void tst_BatchConverter::invalidFolder()
     QFETCH(QString, folder);
     const auto rows = savePictures({ patternPicture(20, 20, Magenta), patternPicture(20, 20, Magenta) });
     m_options.targetFolder = m_out->filePath(folder);
-    BatchConverter converter(m_box, m_prompts);
+    BatchConverter converter(*m_box, m_prompts);
     QCOMPARE(converter.run(rows, m_options), BatchConverter::Outcome::FolderInvalid);
     QCOMPARE(m_prompts.messages.size(), 1);
     QCOMPARE(m_prompts.messages[0].text, QStringLiteral("That folder is invalid !"));
@@ -145,7 +145,7 @@ void tst_BatchConverter::writtenIcon()
     writeFile(m_out->path(), QStringLiteral("p0.ico"), QByteArray(5000, 'x')); // replaced
     m_options.colourCount = colourCount;
     m_options.transparentColour = fromQRgb(transparent);
-    BatchConverter converter(m_box, m_prompts);
+    BatchConverter converter(*m_box, m_prompts);
     QCOMPARE(converter.run(rows, m_options), BatchConverter::Outcome::Finished);
     QVERIFY2(m_prompts.messages.isEmpty(), qPrintable(m_prompts.messages.value(0).text));
     for (int i = 0; i < int(rows.size()); ++i) {
@@ -171,7 +171,7 @@ void tst_BatchConverter::autoSizes()
         pictures.append(patternPicture(widths[i], 30, qRgb(i, 200, 7), i));
     m_options.autoSize = true;
     m_options.autoMask = true;
-    BatchConverter converter(m_box, m_prompts);
+    BatchConverter converter(*m_box, m_prompts);
     QCOMPARE(converter.run(savePictures(pictures), m_options), BatchConverter::Outcome::Finished);
     for (int i = 0; i < widths.size(); ++i) {
         QCOMPARE(icotoolList(icon(i)), sizes24({ sizes[i] }));
@@ -189,7 +189,7 @@ void tst_BatchConverter::unreadableSecond()
     writeFile(m_dir->path(), QStringLiteral("p1.bmp"), "this is not a picture");
     m_prompts.answers.enqueue(MsgAnswer::Yes);
     m_options.autoMask = true;
-    BatchConverter converter(m_box, m_prompts);
+    BatchConverter converter(*m_box, m_prompts);
     QCOMPARE(converter.run(rows, m_options), BatchConverter::Outcome::Finished);
     QCOMPARE(m_prompts.messages.size(), 1);
     QCOMPARE(m_prompts.messages[0].text,
@@ -207,7 +207,7 @@ void tst_BatchConverter::unwritableFolder()
     for (MsgAnswer a : answers)
         m_prompts.answers.enqueue(a);
     m_options.targetFolder = target;
-    BatchConverter converter(m_box, m_prompts);
+    BatchConverter converter(*m_box, m_prompts);
     {
         ReadOnlyFolder locked(target);
         if (!locked.isReadOnly())
@@ -241,7 +241,7 @@ void tst_BatchConverter::replacingSource()
     m_prompts.answers.enqueue(answer);
     m_options.targetFolder = m_dir->path();
     m_options.autoMask = true;
-    BatchConverter converter(m_box, m_prompts);
+    BatchConverter converter(*m_box, m_prompts);
     QCOMPARE(converter.run({ row(QStringLiteral("pic.ico")), row(QStringLiteral("other.bmp")) }, m_options),
         BatchConverter::Outcome::Finished);
     QCOMPARE(m_prompts.messages.size(), 1);

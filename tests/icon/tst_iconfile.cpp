@@ -38,7 +38,7 @@ QByteArray entry(const RawEntry& e)
         + le(e.bytes) + le(e.offset);
 }
 
-// A block that looks like what AddImage writes: header, table, bits all 'fill'.
+// A block that looks like what addImage writes: header, table, bits all 'fill'.
 QByteArray block(int width, int height, int bits, char fill = '\0')
 {
     const int table = bits <= 8 ? 4 << bits : 0;
@@ -161,7 +161,7 @@ void tst_IconFile::load_data()
 {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<bool>("isIcon");
-    QTest::addColumn<int>("load"); // LoadIcon: 1 loads, 0 false, 1050 raised; -1 not asked
+    QTest::addColumn<int>("load"); // load(): 1 loads, 0 false, 1050 raised; -1 not asked
 
     const QByteArray b = block(16, 16, 1);
     const qint32 n = qint32(b.size());

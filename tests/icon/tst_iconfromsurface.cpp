@@ -94,7 +94,7 @@ void tst_IconFromSurface::fillsImage()
     const QByteArray before = icon.imageBlock(1);
 
     Surface picture = makePicture(size + 10, size + 10);
-    icon.setImageFromSurface(picture, 1, 0, 0, true, -1); // -1: the top-left colour, magenta
+    icon.setImageFromSurface(picture, 1, 0, 0, -1); // -1: the top-left colour, magenta
     const QByteArray after = icon.imageBlock(1);
     const auto [xorBits, maskBits] = expectedBits(picture, size, bits, tableOf(icon, bits));
     const int xorOffset = xorOffsetFor(colourCount);

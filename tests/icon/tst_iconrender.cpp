@@ -22,7 +22,7 @@ IconFile filledIcon(int size, int colourCount, bool basicPalette = false)
     if (basicPalette)
         icon.setColourTable(1, basicTable(bitsFor(colourCount)));
     Surface picture = makePicture(size, size);
-    icon.setImageFromSurface(picture, 1, 0, 0, true, Magenta);
+    icon.setImageFromSurface(picture, 1, 0, 0, Magenta);
     return icon;
 }
 

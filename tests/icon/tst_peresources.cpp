@@ -17,7 +17,7 @@ using namespace brevane::test;
 
 namespace {
 
-// Image blocks as AddImage makes them, each with its own colour table so that a mix-up shows.
+// Image blocks as addImage makes them, each with its own colour table so that a mix-up shows.
 QByteArray imageBlock(qint32 width, qint32 colours, quint8 seed)
 {
     IconFile icon;

@@ -24,7 +24,7 @@ Surface patterned(int w, int h)
     return s;
 }
 
-// What one pixel of a section must hold, worked out from GetPixel alone: 24-bit blue,
+// What one pixel of a section must hold, worked out from pixel() alone: 24-bit blue,
 // green, red; 1-bit the table index nearest to the pixel. Pixels outside the surface stay 0.
 quint32 expectedPixel(const Surface& src, int sx, int sy, const DibFormat& f, int x, int y)
 {

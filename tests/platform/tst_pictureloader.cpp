@@ -249,7 +249,7 @@ void tst_PictureLoader::pictureBoxRedraws()
 {
     PictureBox box(50, 30, Back);
     int changes = 0;
-    box.onChanged = [&] { ++changes; };
+    QObject::connect(&box, &PictureBox::changed, [&] { ++changes; });
     // A caller may change the surface's background colour (as icon making does); the
     // box still fills with its own colour on the next redraw.
     box.surface().setBackgroundColour(RGB(255, 0, 255));

@@ -115,14 +115,14 @@ inline int bitsFor(int colourCount)
     return colourCount == 2 ? 1 : colourCount == 16 ? 4 : colourCount == 256 ? 8 : 24;
 }
 
-// The offset of the colour bits in a block made by AddImage.
+// The offset of the colour bits in a block made by addImage.
 inline int xorOffsetFor(int colourCount)
 {
     const int bits = bitsFor(colourCount);
     return 40 + (bits <= 8 ? 4 << bits : 0);
 }
 
-// A document with one AddImage image whose colour and mask bits all hold 'filler', read
+// A document with one addImage image whose colour and mask bits all hold 'filler', read
 // back from a saved file (so every byte a fill leaves alone can be told from a written 0).
 // 'trim' bytes are cut from the end of the block and its dwBytesInRes (a lying file).
 inline bool loadWithFiller(

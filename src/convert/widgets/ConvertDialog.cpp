@@ -87,10 +87,7 @@ ConvertDialog::ConvertDialog(Prompts& prompts, std::vector<PictureRow> rows, QWi
     buildControls();
 }
 
-ConvertDialog::~ConvertDialog()
-{
-    m_preview.onChanged = nullptr;
-}
+ConvertDialog::~ConvertDialog() = default;
 
 void ConvertDialog::buildControls()
 {

@@ -146,12 +146,7 @@ MultiPageDialog::MultiPageDialog(Prompts& prompts, QWidget* parent)
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
-MultiPageDialog::~MultiPageDialog()
-{
-    // The views go after the engine; nothing may reach back into them from the boxes.
-    for (int i = 0; i < MultiPageIcon::SlotCount; ++i)
-        m_icon.preview(i).onChanged = nullptr;
-}
+MultiPageDialog::~MultiPageDialog() = default;
 
 // The preview box: a one-pixel frame around a drawing surface the size of the slot's image,
 // so the image is read from the surface's top-left corner.

@@ -11,7 +11,7 @@ PictureBoxView::PictureBoxView(PictureBox& box, QWidget* parent)
     : QWidget(parent)
     , m_box(box)
 {
-    m_box.onChanged = [this] { sync(); };
+    connect(&m_box, &PictureBox::changed, this, &PictureBoxView::sync);
     sync();
 }
 

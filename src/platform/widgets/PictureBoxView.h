@@ -14,7 +14,7 @@ public:
     explicit PictureBoxView(PictureBox& box, QWidget* parent = nullptr);
 
     PictureBox& box() { return m_box; }
-    // Follows the box's size and repaints; called by the box's change notification.
+    // Follows the box's size and repaints; connected to the box's changed().
     void sync();
 
 Q_SIGNALS:
