@@ -1,6 +1,7 @@
 #include "icon/IconFile.h"
 
 #include "platform/Error.h"
+#include "platform/Limits.h"
 #include "platform/LittleEndian.h"
 #include "platform/SafeWrite.h"
 
@@ -18,15 +19,7 @@ namespace {
     constexpr qint64 HeaderBytes = 6;
     constexpr qint64 EntryBytes = 16;
 
-    std::span<const quint8> bytes(const QByteArray& a)
-    {
-        return { reinterpret_cast<const quint8*>(a.constData()), static_cast<std::size_t>(a.size()) };
-    }
-
-    std::span<quint8> bytes(QByteArray& a)
-    {
-        return { reinterpret_cast<quint8*>(a.data()), static_cast<std::size_t>(a.size()) };
-    }
+    using le::bytes;
 
     IconHeader readHeader(std::span<const quint8> d)
     {
@@ -147,9 +140,9 @@ namespace IconLayout {
 
 } // namespace IconLayout
 
-void IconFile::raise(qint32 n, const QString& description)
+void IconFile::raise(qint32 number, const QString& description)
 {
-    throw Error(err::classError(n), errorSource("cFileIcon"), description);
+    throw Error(number, errorSource("cFileIcon"), description);
 }
 
 void IconFile::reset(const QString& path)
@@ -191,7 +184,7 @@ bool IconFile::isIconFile(const QString& path) const
     if (head.size() != HeaderBytes)
         return false;
     const IconHeader h = readHeader(bytes(head));
-    if (h.idReserved != 0 || h.idType != 1 || h.idCount < 1 || h.idCount > 256)
+    if (h.idReserved != 0 || h.idType != 1 || h.idCount < 1 || h.idCount > limits::MaxIconImages)
         return false;
 
     for (int k = 0; k < h.idCount; ++k) {
@@ -267,7 +260,7 @@ bool IconFile::load(const QString& path)
 
     if (!reason.isEmpty()) {
         reset(path);
-        raise(1050, QStringLiteral("Failed to load icon: ") + reason);
+        raise(err::IconLoadFailed, QStringLiteral("Failed to load icon: ") + reason);
     }
     m_header = h;
     m_entries = std::move(entries);
@@ -278,9 +271,9 @@ bool IconFile::load(const QString& path)
 bool IconFile::save(const QString& fileName)
 {
     if (m_fileName.isEmpty() && fileName.isEmpty())
-        raise(1051, QStringLiteral("No filename specified."));
+        raise(err::NoFileName, QStringLiteral("No filename specified."));
     if (m_header.idCount == 0)
-        raise(1052, QStringLiteral("Icon contains no images."));
+        raise(err::IconCannotSave, QStringLiteral("Icon contains no images."));
     if (!fileName.isEmpty())
         m_fileName = fileName;
 
@@ -304,9 +297,9 @@ bool IconFile::save(const QString& fileName)
         return true;
     });
     if (result == SafeWriteResult::OpenFailed)
-        raise(1052, QStringLiteral("Couldn't open file for writing."));
+        raise(err::IconCannotSave, QStringLiteral("Couldn't open file for writing."));
     if (result == SafeWriteResult::WriteFailed)
-        raise(1053, QStringLiteral("General failure writing icon."));
+        raise(err::IconWriteFailed, QStringLiteral("General failure writing icon."));
     return true;
 }
 
@@ -359,9 +352,10 @@ void IconFile::addImage(qint32 width, qint32 height, qint32 colourCount)
     for (qint32 i = 1; i <= imageCount(); ++i) {
         const IconDirEntry& e = m_entries[static_cast<std::size_t>(i - 1)];
         if (e.bHeight == height && e.bWidth == width && imageColourCount(i) == colourCount)
-            raise(1049, QStringLiteral("Icon already exists."));
+            raise(err::IconAlreadyExists, QStringLiteral("Icon already exists."));
     }
-    if (width < 0 || width > 255 || height < 0 || height > 255 || imageCount() >= 32767)
+    if (width < 0 || width > limits::MaxIconSide || height < 0 || height > limits::MaxIconSide
+        || imageCount() >= limits::MaxDocumentImages)
         throw Error::runtime(err::Overflow);
 
     IconDirEntry e;
@@ -446,7 +440,7 @@ void IconFile::colourTable(qint32 index, std::span<quint8> table) const
     const QByteArray& block = imageBlock(index);
     if (table.size() < n || static_cast<std::size_t>(block.size()) < 40 + n)
         throw Error::runtime(err::SubscriptOutOfRange);
-    std::copy_n(reinterpret_cast<const quint8*>(block.constData()) + 40, n, table.begin());
+    std::copy_n(bytes(block).subspan(BitmapInfoHeader::Size).begin(), n, table.begin());
 }
 
 void IconFile::setColourTable(qint32 index, std::span<const quint8> table)
@@ -458,7 +452,7 @@ void IconFile::setColourTable(qint32 index, std::span<const quint8> table)
     QByteArray& block = m_blocks[static_cast<std::size_t>(index - 1)];
     if (table.size() < n || static_cast<std::size_t>(block.size()) < 40 + n)
         throw Error::runtime(err::SubscriptOutOfRange);
-    std::copy_n(table.begin(), n, reinterpret_cast<quint8*>(block.data()) + 40);
+    std::copy_n(table.begin(), n, bytes(block).subspan(BitmapInfoHeader::Size).begin());
 }
 
 } // namespace brevane

@@ -130,8 +130,8 @@ public:
     const IconDirEntry& entry(qint32 index) const;
     const QByteArray& imageBlock(qint32 index) const;
 
-    // The error this class raises: 0x80040000 + n, source "Brevane.cFileIcon".
-    [[noreturn]] static void raise(qint32 n, const QString& description);
+    // One of the class errors of err (IconAlreadyExists ...), source "Brevane.cFileIcon".
+    [[noreturn]] static void raise(qint32 number, const QString& description);
 
 private:
     void reset(const QString& path);

@@ -40,17 +40,17 @@ bool IconFile::loadFromExecutable(const PeResources& pe, const QString& path, qi
     }
     const auto found = pe.find(name, PeResources::RT_GROUP_ICON);
     if (!found)
-        raise(1055, QStringLiteral("Can't find resource."));
+        raise(err::ResourceNotFound, QStringLiteral("Can't find resource."));
     const auto loaded = pe.load(*found);
     if (!loaded)
-        raise(1056, QStringLiteral("Can't load resource."));
+        raise(err::ResourceNotLoaded, QStringLiteral("Can't load resource."));
     const auto group = pe.lock(*loaded);
     if (!group)
-        raise(1056, QStringLiteral("Can't lock resource."));
+        raise(err::ResourceNotLoaded, QStringLiteral("Can't lock resource."));
 
     const auto refuse = [&] {
         reset(path);
-        raise(1057, QStringLiteral("Failed to read bitmap bits from resource."));
+        raise(err::ResourceUnreadable, QStringLiteral("Failed to read bitmap bits from resource."));
     };
     // The group is read only as far as it really reaches.
     if (qint64(group->size()) < GroupHeaderBytes)

@@ -2,6 +2,7 @@
 
 #include "icon/ImageBlockLayout.h"
 #include "platform/DibSection.h"
+#include "platform/Limits.h"
 #include "platform/Surface.h"
 
 #include <cstring>
@@ -17,7 +18,7 @@ void IconFile::setImageFromSurface(
     const detail::ImageBlockLayout l = detail::ImageBlockLayout::of(block, m_entries[k]);
 
     // No bitmap of this size can be made: nothing is written, as when the platform fails.
-    if (l.width <= 0 || l.height <= 0 || l.width > 32767 || l.height > 32767)
+    if (l.width <= 0 || l.height <= 0 || l.width > limits::MaxSide || l.height > limits::MaxSide)
         return;
     // Everything written must lie inside the block, whatever its header claims: refused
     // before a single byte changes.

@@ -2,6 +2,8 @@
 
 #include "icon/ImageBlockLayout.h"
 #include "platform/DibSection.h"
+#include "platform/Limits.h"
+#include "platform/LittleEndian.h"
 #include "platform/Surface.h"
 
 #include <QPixmap>
@@ -15,15 +17,14 @@ Surface IconFile::renderBitmap(bool colourContext, qint32 index, qint32 kind) co
     const detail::ImageBlockLayout l = detail::ImageBlockLayout::of(block, e);
     const int w = e.bWidth, h = e.bHeight;
 
-    const std::span<const quint8> bytes { reinterpret_cast<const quint8*>(block.constData()),
-        static_cast<std::size_t>(l.usable) };
+    const std::span<const quint8> bytes = le::bytes(block).first(std::size_t(l.usable));
     if (kind == 0) {
         // The colour bitmap is compatible with the context: colour or monochrome as it is.
         Surface bitmap = colourContext ? Surface::colour(w, h, RGB(0, 0, 0)) : Surface::mono(w, h);
         if (bitmap.isNull())
             return bitmap;
         // bH rows of the block's own width, bit count and colour table, as the block is read.
-        const DibFormat format { int(std::clamp<qint64>(l.width, 0, 32768)), h, l.header.biBitCount,
+        const DibFormat format { int(std::clamp<qint64>(l.width, 0, limits::MaxSide + 1)), h, l.header.biBitCount,
             l.colourTable(block) };
         if (l.header.biPlanes == 1 && format.isSupported() && format.rowBytes() == l.xorRow) {
             l.require(l.xorOffset + h * l.xorRow);
@@ -36,7 +37,8 @@ Surface IconFile::renderBitmap(bool colourContext, qint32 index, qint32 kind) co
     Surface bitmap = Surface::mono(w, h);
     if (bitmap.isNull())
         return bitmap;
-    const DibFormat format { int(std::clamp<qint64>(l.width, 0, 32768)), h, 1, { qRgb(0, 0, 0), qRgb(255, 255, 255) } };
+    const DibFormat format { int(std::clamp<qint64>(l.width, 0, limits::MaxSide + 1)), h, 1,
+        { qRgb(0, 0, 0), qRgb(255, 255, 255) } };
     if (format.isSupported()) {
         l.require(l.maskOffset + h * l.maskRow);
         DibSection::toSurface(bitmap, 0, 0, format, bytes.subspan(std::size_t(l.maskOffset)));

@@ -2,6 +2,7 @@
 
 #include "platform/DibSection.h"
 #include "platform/Error.h"
+#include "platform/LittleEndian.h"
 
 #include <algorithm>
 
@@ -9,8 +10,7 @@ namespace brevane::detail {
 
 ImageBlockLayout ImageBlockLayout::of(const QByteArray& block, const IconDirEntry& entry)
 {
-    const std::span<const quint8> bytes { reinterpret_cast<const quint8*>(block.constData()),
-        static_cast<std::size_t>(block.size()) };
+    const std::span<const quint8> bytes = le::bytes(block);
     ImageBlockLayout l;
     // Exactly dwBytesInRes bytes belong to the image, and never more than the block has.
     l.usable = std::clamp<qint64>(entry.dwBytesInRes, 0, block.size());
@@ -35,9 +35,7 @@ void ImageBlockLayout::require(qint64 end) const
 QList<QRgb> ImageBlockLayout::colourTable(const QByteArray& block) const
 {
     require(xorOffset);
-    const std::span<const quint8> bytes { reinterpret_cast<const quint8*>(block.constData()) + BitmapInfoHeader::Size,
-        static_cast<std::size_t>(4 * colours) };
-    return DibFormat::readTable(bytes, colours);
+    return DibFormat::readTable(le::bytes(block).subspan(BitmapInfoHeader::Size, std::size_t(4 * colours)), colours);
 }
 
 } // namespace brevane::detail

@@ -109,7 +109,7 @@ std::optional<PeResources> PeResources::fromBytes(QByteArray bytes)
 
 std::span<const quint8> PeResources::bytes() const
 {
-    return { reinterpret_cast<const quint8*>(m_data.constData()), static_cast<std::size_t>(m_data.size()) };
+    return le::bytes(m_data);
 }
 
 std::optional<std::pair<qint64, qint64>> PeResources::mapRva(quint32 rva) const

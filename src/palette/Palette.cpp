@@ -46,21 +46,21 @@ namespace {
     Error fileError(const QFileDevice& f, const QString& fileName)
     {
         if (fileName.isEmpty())
-            return Error::runtime(52);
+            return Error::runtime(err::BadFileName);
         const QFileInfo info(fileName);
         if (info.isDir())
-            return Error::runtime(75);
+            return Error::runtime(err::PathFileAccess);
         if (!info.absoluteDir().exists())
-            return Error::runtime(76);
+            return Error::runtime(err::PathNotFound);
         switch (f.error()) {
         case QFileDevice::PermissionsError:
-            return Error::runtime(70);
+            return Error::runtime(err::PermissionDenied);
         case QFileDevice::ReadError:
         case QFileDevice::WriteError:
         case QFileDevice::ResizeError:
-            return Error::runtime(57);
+            return Error::runtime(err::DeviceIo);
         default:
-            return Error::runtime(75);
+            return Error::runtime(err::PathFileAccess);
         }
     }
 
@@ -287,21 +287,21 @@ bool Palette::saveJasc(const QString& fileName) const
 
     // Written beside the target and renamed over it, so a failed save leaves the old file as it was.
     if (fileName.isEmpty())
-        throw paletteError(Error::runtime(52));
+        throw paletteError(Error::runtime(err::BadFileName));
     const QFileInfo target(fileName);
     if (target.exists() && !target.isDir() && !target.isWritable())
-        throw paletteError(Error::runtime(75));
+        throw paletteError(Error::runtime(err::PathFileAccess));
     switch (writeFileSafely(fileName, [&text](QIODevice& f) { return f.write(text) == text.size(); })) {
     case SafeWriteResult::Ok:
         break;
     case SafeWriteResult::OpenFailed:
         if (target.isDir())
-            throw paletteError(Error::runtime(75));
+            throw paletteError(Error::runtime(err::PathFileAccess));
         if (!target.absoluteDir().exists())
-            throw paletteError(Error::runtime(76));
-        throw paletteError(Error::runtime(70));
+            throw paletteError(Error::runtime(err::PathNotFound));
+        throw paletteError(Error::runtime(err::PermissionDenied));
     case SafeWriteResult::WriteFailed:
-        throw paletteError(Error::runtime(57));
+        throw paletteError(Error::runtime(err::DeviceIo));
     }
     return true;
 }
@@ -313,7 +313,7 @@ bool Palette::loadJasc(const QString& fileName)
 
     QFile f(fileName);
     if (fileName.isEmpty())
-        throw paletteError(Error::runtime(52));
+        throw paletteError(Error::runtime(err::BadFileName));
     if (!QFileInfo::exists(fileName))
         throw paletteError(Error::runtime(err::FileNotFound));
     if (QFileInfo(fileName).isDir() || !f.open(QIODevice::ReadOnly))

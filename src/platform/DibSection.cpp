@@ -1,5 +1,6 @@
 #include "platform/DibSection.h"
 
+#include "platform/Limits.h"
 #include "platform/Surface.h"
 
 #include <QHash>
@@ -26,8 +27,6 @@ namespace {
         return { x0, x1, y0, y1 };
     }
 
-    constexpr qint64 MaxSide = 32767;
-
     QRgb sourcePixel(const Surface& src, int x, int y)
     {
         // pixel() already reads a mono 0 as black and 1 as white, which is what the
@@ -49,7 +48,7 @@ bool DibFormat::isSupported() const
     default:
         return false;
     }
-    return width > 0 && height > 0 && width <= MaxSide && height <= MaxSide;
+    return width > 0 && height > 0 && width <= limits::MaxSide && height <= limits::MaxSide;
 }
 
 qint64 DibFormat::rowBytes() const

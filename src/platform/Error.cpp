@@ -25,15 +25,15 @@ QString Error::runtimeDescription(qint32 number)
         return QStringLiteral("Type mismatch");
     case err::FileNotFound:
         return QStringLiteral("File not found");
-    case 52:
+    case err::BadFileName:
         return QStringLiteral("Bad file name or number");
-    case 57:
+    case err::DeviceIo:
         return QStringLiteral("Device I/O error");
-    case 70:
+    case err::PermissionDenied:
         return QStringLiteral("Permission denied");
-    case 75:
+    case err::PathFileAccess:
         return QStringLiteral("Path/File access error");
-    case 76:
+    case err::PathNotFound:
         return QStringLiteral("Path not found");
     case err::InvalidPicture:
         return QStringLiteral("Invalid picture");

@@ -1,5 +1,6 @@
 #include "platform/Metafile.h"
 
+#include "platform/Limits.h"
 #include "platform/LittleEndian.h"
 
 #include <QPainter>
@@ -30,12 +31,8 @@ namespace {
     // 0.01 mm units per inch.
     constexpr double HiMetricPerInch = 2540.0;
     constexpr int Dpi = 96;
-    constexpr int MaxSide = 32767;
 
-    std::span<const quint8> bytes(const QByteArray& a)
-    {
-        return { reinterpret_cast<const quint8*>(a.constData()), static_cast<std::size_t>(a.size()) };
-    }
+    using le::bytes;
 
     bool plainWmfHeader(std::span<const quint8> d, std::size_t at)
     {
@@ -114,7 +111,8 @@ namespace {
         if (!(w >= 0.5 && h >= 0.5))
             return {};
         // Larger than any picture we load: the caller refuses it as too large.
-        return { int(std::lround(std::min(w, MaxSide + 1.0))), int(std::lround(std::min(h, MaxSide + 1.0))) };
+        return { int(std::lround(std::min(w, limits::MaxSide + 1.0))),
+            int(std::lround(std::min(h, limits::MaxSide + 1.0))) };
     }
 
     QImage renderSvg(const QByteArray& svg, QSize size)
@@ -158,7 +156,8 @@ namespace {
             unsigned int w = 0, h = 0;
             if (wmf_display_size(m_api, &w, &h, Dpi, Dpi) != wmf_E_None)
                 return;
-            m_size = QSize(int(std::min<unsigned>(w, MaxSide + 1)), int(std::min<unsigned>(h, MaxSide + 1)));
+            m_size = QSize(
+                int(std::min<unsigned>(w, limits::MaxSide + 1)), int(std::min<unsigned>(h, limits::MaxSide + 1)));
             m_scanned = true;
         }
         ~WmfSession()

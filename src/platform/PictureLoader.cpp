@@ -1,6 +1,7 @@
 #include "platform/PictureLoader.h"
 
 #include "platform/Error.h"
+#include "platform/Limits.h"
 #include "platform/Metafile.h"
 #include "platform/Surface.h"
 
@@ -15,15 +16,6 @@
 namespace brevane {
 
 namespace {
-
-    // Pictures bigger than this are refused before anything is decoded: 32 megapixels is
-    // 128 MiB as a 32-bit image (Qt's own allocation limit for its readers), far past any
-    // icon source, and a header can claim it in a few bytes.
-    constexpr qint64 MaxPixels = qint64(32) * 1024 * 1024;
-    constexpr int MaxSide = 32767;
-    constexpr qint64 MaxFileBytes = qint64(512) * 1024 * 1024;
-    // An icon directory names at most this many images we look at.
-    constexpr int MaxIconImages = 256;
 
     const QList<QByteArray>& rasterFormats()
     {
@@ -40,7 +32,8 @@ namespace {
     {
         if (size.width() <= 0 || size.height() <= 0)
             invalidPicture();
-        if (size.width() > MaxSide || size.height() > MaxSide || qint64(size.width()) * size.height() > MaxPixels)
+        if (size.width() > limits::MaxSide || size.height() > limits::MaxSide
+            || qint64(size.width()) * size.height() > limits::MaxPicturePixels)
             throw Error(err::InvalidPicture, applicationName(),
                 QStringLiteral("Invalid picture: %1 x %2 pixels is too large to load")
                     .arg(size.width())
@@ -68,7 +61,7 @@ namespace {
     // first in the directory among equals: the size the program makes icons of by default.
     QImage readIcon(QImageReader& reader)
     {
-        const int count = std::min(reader.imageCount(), MaxIconImages);
+        const int count = std::min(reader.imageCount(), limits::MaxIconImages);
         QImage best;
         int bestDistance = std::numeric_limits<int>::max();
         for (int i = 0; i < std::max(count, 1); ++i) {
@@ -144,12 +137,12 @@ Picture PictureLoader::load(const QString& path)
     const QFileInfo info(path);
     if (!info.exists() || !info.isFile())
         throw Error::runtime(err::FileNotFound);
-    if (info.size() > MaxFileBytes)
+    if (info.size() > limits::MaxPictureFileBytes)
         throw Error(
             err::InvalidPicture, applicationName(), QStringLiteral("Invalid picture: the file is too large to load"));
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
-        throw Error::runtime(75);
+        throw Error::runtime(err::PathFileAccess);
     return fromData(f.readAll());
 }
 

@@ -1,5 +1,7 @@
 #include "platform/Surface.h"
 
+#include "platform/Limits.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -8,14 +10,12 @@ namespace brevane {
 namespace {
 
     // Larger surfaces are refused (a null surface) rather than allocated.
-    constexpr qint64 MaxSide = 32767;
-    constexpr qint64 MaxPixels = qint64(64) * 1024 * 1024;
-
     constexpr quint32 White = 0xFFFFFF;
 
     bool sizeAllowed(int width, int height)
     {
-        return width > 0 && height > 0 && width <= MaxSide && height <= MaxSide && qint64(width) * height <= MaxPixels;
+        return width > 0 && height > 0 && width <= limits::MaxSide && height <= limits::MaxSide
+            && qint64(width) * height <= limits::MaxSurfacePixels;
     }
 
     // Pixels travel through a transfer as 24-bit 0x00RRGGBB values; a mono pixel is black

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QtGlobal>
+
+// Every input passes these before a library or an allocation sees it.
+namespace brevane::limits {
+
+// The widest or tallest bitmap the program makes or reads: the platform's 16-bit coordinates.
+inline constexpr int MaxSide = 32767;
+// Pictures bigger than this are refused before anything is decoded: 32 megapixels is
+// 128 MiB as a 32-bit image (Qt's own allocation limit for its readers), far past any
+// icon source, and a header can claim it in a few bytes.
+inline constexpr qint64 MaxPicturePixels = qint64(32) * 1024 * 1024;
+// A drawing surface may be larger than a picture (a picture with room around it), not more.
+inline constexpr qint64 MaxSurfacePixels = qint64(64) * 1024 * 1024;
+// A picture file larger than this is not read at all.
+inline constexpr qint64 MaxPictureFileBytes = qint64(512) * 1024 * 1024;
+// An ICO directory lists at most this many images.
+inline constexpr int MaxIconImages = 256;
+// A directory entry states width and height in one byte each.
+inline constexpr int MaxIconSide = 255;
+// An icon document counts its images in a signed 16-bit field.
+inline constexpr int MaxDocumentImages = 32767;
+
+} // namespace brevane::limits
