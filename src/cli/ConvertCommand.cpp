@@ -1,7 +1,9 @@
+#include "cli/ColourOption.h"
 #include "cli/CommandLine.h"
 #include "cli/Commands.h"
 
 #include "convert/BatchConverter.h"
+#include "icon/IconFile.h"
 #include "platform/PictureBox.h"
 
 #include <QElapsedTimer>
@@ -14,27 +16,6 @@
 namespace brevane::cli {
 
 namespace {
-
-    // R,G,B (each 0..255) or #RRGGBB.
-    bool parseColour(const QString& text, Colour& colour)
-    {
-        static const QRegularExpression hex(QStringLiteral("^#([0-9A-Fa-f]{6})$"));
-        static const QRegularExpression triple(
-            QStringLiteral("^\\s*(\\d{1,3})\\s*,\\s*(\\d{1,3})\\s*,\\s*(\\d{1,3})\\s*$"));
-        if (const auto m = hex.match(text); m.hasMatch()) {
-            const uint v = m.captured(1).toUInt(nullptr, 16);
-            colour = RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF);
-            return true;
-        }
-        if (const auto m = triple.match(text); m.hasMatch()) {
-            const int r = m.captured(1).toInt(), g = m.captured(2).toInt(), b = m.captured(3).toInt();
-            if (r > 255 || g > 255 || b > 255)
-                return false;
-            colour = RGB(r, g, b);
-            return true;
-        }
-        return false;
-    }
 
     int usage(const QString& message)
     {
@@ -126,29 +107,30 @@ int runConvert(const QStringList& args)
     }
 
     const QString bitsText = parser.value(bits);
-    if (bitsText == QLatin1String("1"))
-        options.colourCount = 2;
-    else if (bitsText == QLatin1String("4"))
-        options.colourCount = 16;
-    else if (bitsText == QLatin1String("8"))
-        options.colourCount = 256;
-    else if (bitsText == QLatin1String("24"))
-        options.colourCount = 1000;
-    else
+    static const QRegularExpression depth(QStringLiteral("^(1|4|8|24)$"));
+    if (!depth.match(bitsText).hasMatch())
         return usage(QStringLiteral("the bits per pixel must be 1, 4, 8 or 24, not '%1'").arg(bitsText));
+    options.colourCount = ColourDepth::colourCountFor(bitsText.toInt());
 
     // The surface starts white, as the dialog's empty preview does.
     options.transparentColour = RGB(255, 255, 255);
     const QString transText = parser.value(trans);
-    if (transText == QLatin1String("top-left")) {
+    const auto transparent = parseTransparentOption(transText, true);
+    if (!transparent)
+        return usage(
+            QStringLiteral("the transparent colour must be R,G,B, #RRGGBB, top-left or none, not '%1'").arg(transText));
+    switch (transparent->kind) {
+    case TransparentOption::Kind::TopLeft:
         options.autoMask = true;
-    } else if (transText == QLatin1String("none")) {
+        break;
+    case TransparentOption::Kind::None:
         // As clearing "Icon is transparent ?" does.
         options.transparent = false;
         options.transparentColour = RGB(255, 255, 250);
-    } else if (!parseColour(transText, options.transparentColour)) {
-        return usage(
-            QStringLiteral("the transparent colour must be R,G,B, #RRGGBB, top-left or none, not '%1'").arg(transText));
+        break;
+    case TransparentOption::Kind::Colour:
+        options.transparentColour = transparent->colour;
+        break;
     }
 
     if (!BatchConverter::folderExists(options.targetFolder)) {

@@ -1,3 +1,4 @@
+#include "cli/ColourOption.h"
 #include "cli/CommandLine.h"
 #include "cli/Commands.h"
 
@@ -26,11 +27,11 @@ int runMulti(const QStringList& args)
         "from --large, in that order. Pictures are never scaled: each image is the top-left square of its picture, "
         "and a smaller picture is padded with white (255,255,255, the usual window colour the dialog's previews "
         "show).\n"
-        "The transparent colour is R,G,B (decimal; components above 255 count as 255), white by default; "
+        "The transparent colour is R,G,B (decimal, each 0 to 255) or #RRGGBB, white by default; "
         "'top-left' makes each image's top-left pixel colour transparent instead.\n"
         "\".ico\" is appended to FILE unless it already ends in .ico (in any letter case).\n"
-        "Exit status: 0 when the icon was written, 1 when it was not (no picture given, an invalid picture or "
-        "colour, a file that cannot be written), 2 on a usage error."));
+        "Exit status: 0 when the icon was written, 1 when it was not (no picture given, an invalid picture, "
+        "a file that cannot be written), 2 on a usage error."));
     const QCommandLineOption output({ QStringLiteral("o"), QStringLiteral("output") },
         QStringLiteral("The icon file to write."), QStringLiteral("FILE"));
     const QCommandLineOption small(
@@ -40,7 +41,7 @@ int runMulti(const QStringList& args)
     const QCommandLineOption large(
         QStringLiteral("large"), QStringLiteral("Picture for the 48x48 image."), QStringLiteral("PIC"));
     const QCommandLineOption transparent({ QStringLiteral("t"), QStringLiteral("transparent") },
-        QStringLiteral("Transparent colour: R,G,B or top-left (default 255,255,255)."),
+        QStringLiteral("Transparent colour: R,G,B, #RRGGBB or top-left (default 255,255,255)."),
         QStringLiteral("COLOR|top-left"));
     parser.addOptions({ output, small, normal, large, transparent });
     if (const int rc = parseCommand(parser, args, QStringLiteral("multi"), 0, 0); rc >= 0)
@@ -56,18 +57,18 @@ int runMulti(const QStringList& args)
     TransparentChoice choice;
     if (parser.isSet(transparent)) {
         const QString value = parser.value(transparent);
-        if (value == QLatin1String("top-left")) {
+        const auto option = parseTransparentOption(value, false);
+        if (!option) {
+            err() << "brevane-cli multi: -t takes R,G,B, #RRGGBB or top-left, not '" << value << "'\n";
+            err().flush();
+            return ExitUsage;
+        }
+        if (option->kind == TransparentOption::Kind::TopLeft) {
             choice.useTypedColour = false;
         } else {
-            const QStringList parts = value.split(QLatin1Char(','));
-            if (parts.size() != 3) {
-                err() << "brevane-cli multi: -t takes R,G,B or top-left, not '" << value << "'\n";
-                err().flush();
-                return ExitUsage;
-            }
-            choice.red = parts.at(0);
-            choice.green = parts.at(1);
-            choice.blue = parts.at(2);
+            choice.red = QString::number(redOf(option->colour));
+            choice.green = QString::number(greenOf(option->colour));
+            choice.blue = QString::number(blueOf(option->colour));
         }
     }
 

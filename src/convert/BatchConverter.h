@@ -1,5 +1,6 @@
 #pragma once
 
+#include "icon/IconFile.h"
 #include "platform/Colour.h"
 #include "platform/PictureLoader.h"
 #include "platform/PictureRow.h"
@@ -16,13 +17,12 @@ namespace brevane {
 
 class PictureBox;
 class Prompts;
-class IconFile;
 
 // What a batch run reads besides the pictures.
 struct BatchOptions {
     QString targetFolder; // where every icon goes
     qint32 size = 32; // 16, 32 or 48; automatic sizing rewrites it picture by picture
-    qint32 colourCount = 1000; // colour-count code: 2, 16, 256 or 1000 (24-bit)
+    qint32 colourCount = ColourDepth::TrueColour; // 2, 16, 256 or TrueColour
     bool autoSize = false; // several pictures: size each from its width
     bool autoMask = false; // several pictures: each picture's top-left pixel is its transparent colour
     bool transparent = true; // "Icon is transparent ?"

@@ -121,16 +121,8 @@ namespace IconLayout {
     {
         if (header.biClrUsed != 0)
             return header.biClrUsed;
-        switch (header.biBitCount) {
-        case 1:
-            return 2;
-        case 4:
-            return 16;
-        case 8:
-            return 256;
-        default:
-            return 0;
-        }
+        const qint32 colours = ColourDepth::colourCountFor(header.biBitCount);
+        return colours == ColourDepth::TrueColour ? 0 : colours;
     }
 
     qint64 xorBitsOffset(const BitmapInfoHeader& header)
@@ -361,26 +353,10 @@ void IconFile::addImage(qint32 width, qint32 height, qint32 colourCount)
     IconDirEntry e;
     e.bWidth = static_cast<quint8>(width);
     e.bHeight = static_cast<quint8>(height);
-    qint32 tableBytes = 0;
-    switch (colourCount) {
-    case 2:
-        e.wBitCount = 1;
-        e.bColorCount = 2;
-        tableBytes = 8;
-        break;
-    case 16:
-        e.wBitCount = 4;
-        e.bColorCount = 16;
-        tableBytes = 64;
-        break;
-    case 256:
-        e.wBitCount = 8;
-        tableBytes = 1024;
-        break;
-    default:
-        e.wBitCount = 24;
-        break;
-    }
+    e.wBitCount = ColourDepth::bitsFor(colourCount);
+    // bColorCount cannot hold 256: 8-bit and true-colour entries say 0.
+    e.bColorCount = e.wBitCount < 8 ? quint8(1 << e.wBitCount) : 0;
+    const qint32 tableBytes = e.wBitCount <= 8 ? 4 << e.wBitCount : 0;
     e.wPlanes = 1;
     e.dwBytesInRes = static_cast<qint32>(40 + tableBytes
         + height * IconLayout::bytesPerScanLine(qint64(e.wBitCount) * width * e.wPlanes)

@@ -59,6 +59,22 @@ struct BitmapInfoHeader {
 // Where a document was read from inside an executable: nothing, a number or a name.
 using ResourceId = std::variant<std::monostate, qint32, QString>;
 
+// An image is asked for by its colour count (2, 16, 256, or TrueColour for 24 bits, the
+// codes the options dialog and the batch pass around) and stored with a bit count.
+namespace ColourDepth {
+    inline constexpr qint32 TrueColour = 1000;
+    // 1, 4, 8; 24 for any other code.
+    constexpr quint16 bitsFor(qint32 colourCount)
+    {
+        return colourCount == 2 ? 1 : colourCount == 16 ? 4 : colourCount == 256 ? 8 : 24;
+    }
+    // The code for 1, 4, 8 or 24 bits; 0 for a bit count no image is made with.
+    constexpr qint32 colourCountFor(int bits)
+    {
+        return bits == 1 ? 2 : bits == 4 ? 16 : bits == 8 ? 256 : bits == 24 ? TrueColour : 0;
+    }
+}
+
 // Everything needed to find one's way inside an image block. Arithmetic is done in 64 bits
 // and refused with error 6 when a result leaves the 32-bit range, so a lying header can
 // never produce a wrapped offset.

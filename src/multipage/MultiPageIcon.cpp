@@ -140,7 +140,7 @@ MultiPageIcon::SaveResult MultiPageIcon::save(
         if (!isFilled(slot))
             continue;
         const int size = imageSize(slot);
-        if (step(LineAddImage, [&] { icon.addImage(size, size, 1000); }) == Result::Aborted)
+        if (step(LineAddImage, [&] { icon.addImage(size, size, ColourDepth::TrueColour); }) == Result::Aborted)
             return result;
         ++n;
         const auto fill = [&] { icon.setImageFromSurface(m_slots[slot].preview.surface(), n, 0, 0, colour); };

@@ -41,8 +41,8 @@ void tst_CliMulti::multi_data()
         << "b" << QStringList { "--large", l, "-t", "top-left" } << "b.ico" << 0 << "b.ico" << QList<int> { 48 }
         << true;
     QTest::newRow("no slot") << "c" << QStringList {} << "" << 1 << "There are no images !" << QList<int> {} << false;
-    QTest::newRow("letters in the colour") << "d" << QStringList { "--small", s, "-t", "255,x,0" } << "" << 1
-                                           << "Invalid transparent color !" << QList<int> {} << false;
+    QTest::newRow("component above 255, refused as convert does")
+        << "d" << QStringList { "--small", s, "-t", "300,0,0" } << "" << 2 << "R,G,B" << QList<int> {} << false;
     QTest::newRow("colour not R,G,B") << "e" << QStringList { "--small", s, "-t", "white" } << "" << 2 << "R,G,B"
                                       << QList<int> {} << false;
 }

@@ -323,7 +323,7 @@ void ConvertDialog::applyColourFormat()
     if (m_colours256->isChecked())
         m_colourCount = 256;
     if (m_trueColour->isChecked())
-        m_colourCount = 1000;
+        m_colourCount = ColourDepth::TrueColour;
 }
 
 void ConvertDialog::chooseLargeSize()
