@@ -14,7 +14,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     Palette palette;
     bool loaded = false;
     try {
-        loaded = palette.loadJasc(input.path());
+        palette.loadJasc(input.path());
+        loaded = true;
     } catch (const Error&) {
     }
     for (qint32 i = 1; i <= palette.count(); ++i)

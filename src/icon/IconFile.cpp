@@ -260,7 +260,7 @@ bool IconFile::load(const QString& path)
     return true;
 }
 
-bool IconFile::save(const QString& fileName)
+void IconFile::save(const QString& fileName)
 {
     if (m_fileName.isEmpty() && fileName.isEmpty())
         raise(err::NoFileName, QStringLiteral("No filename specified."));
@@ -292,7 +292,6 @@ bool IconFile::save(const QString& fileName)
         raise(err::IconCannotSave, QStringLiteral("Couldn't open file for writing."));
     if (result == SafeWriteResult::WriteFailed)
         raise(err::IconWriteFailed, QStringLiteral("General failure writing icon."));
-    return true;
 }
 
 void IconFile::cloneTo(IconFile& target) const

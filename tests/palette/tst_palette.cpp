@@ -72,9 +72,9 @@ private:
 void tst_Palette::save()
 {
     const QString file = path(QStringLiteral("save.pal"));
-    QVERIFY(Palette().saveJasc(file));
+    Palette().saveJasc(file);
     QCOMPARE(readFile(file), QByteArray("JASC\r\n0100\r\n0"));
-    QVERIFY(palette(QStringLiteral("mono")).saveJasc(file));
+    palette(QStringLiteral("mono")).saveJasc(file);
     const QByteArray mono("JASC\r\n0100\r\n2\r\n0 0 0\r\n255 255 255");
     QCOMPARE(readFile(file), mono);
     // A write failing part way keeps the old file and leaves nothing beside it.
@@ -88,9 +88,9 @@ void tst_Palette::roundTrip()
 {
     const Palette p = palette(QStringLiteral("standard256"), { { 200, 100, 9 }, { 1, 2, 3 }, { 1, 2, 3 } });
     const QString file = path(QStringLiteral("round.pal"));
-    QVERIFY(p.saveJasc(file));
+    p.saveJasc(file);
     Palette back = palette(QString(), { { 9, 9, 9 } });
-    QVERIFY(back.loadJasc(file));
+    back.loadJasc(file);
     QCOMPARE(entries(back), entries(p));
 }
 
@@ -123,9 +123,7 @@ void tst_Palette::load()
     QVERIFY(writeFile(file, text));
     Palette p = palette(QStringLiteral("standard16"));
     QString source;
-    bool loaded = false;
-    QCOMPARE(errorOf([&] { loaded = p.loadJasc(file); }, nullptr, &source), error);
-    QCOMPARE(loaded, error == 0);
+    QCOMPARE(errorOf([&] { p.loadJasc(file); }, nullptr, &source), error);
     QCOMPARE(source, error ? QStringLiteral("Brevane.cPalette") : QString());
     QCOMPARE(entries(p), colours);
 }
@@ -220,7 +218,7 @@ void tst_Palette::cli()
     icon.addImage(16, 16, 2);
     icon.addImage(32, 32, 16);
     palette(QStringLiteral("standard16")).writeToIcon(icon, 2);
-    QVERIFY(icon.save(path(QStringLiteral("cli.ico"))));
+    icon.save(path(QStringLiteral("cli.ico")));
     // A failed run keeps what was there.
     const QString out = path(QStringLiteral("cli-out.pal"));
     const QByteArray old("JASC\r\n0100\r\n0");
@@ -237,7 +235,7 @@ void tst_Palette::cli()
         return;
     }
     const QString reference = path(QStringLiteral("reference.pal"));
-    QVERIFY(palette(message).saveJasc(reference));
+    palette(message).saveJasc(reference);
     QCOMPARE(readFile(out), readFile(reference));
 }
 
