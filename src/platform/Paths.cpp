@@ -19,13 +19,6 @@ QString folderOfPath(const QString& path)
     return QString();
 }
 
-bool fileExists(const QString& path)
-{
-    if (path.isEmpty())
-        return false;
-    return QFileInfo::exists(path);
-}
-
 QString joinPath(const QString& folder, const QString& name)
 {
     if (folder.isEmpty())

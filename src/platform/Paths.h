@@ -8,9 +8,6 @@ namespace brevane::Paths {
 // path itself used), letter case kept; empty when the path holds no separator.
 QString folderOfPath(const QString& path);
 
-// Whether something (a file or a folder) exists at the path.
-bool fileExists(const QString& path);
-
 // Joins a folder and a file name with the platform's separator, without doubling one the
 // folder already ends with (a root folder).
 QString joinPath(const QString& folder, const QString& name);

@@ -30,6 +30,12 @@ void tst_CliInfo::initTestCase()
     icon.addImage(16, 16, 2);
     icon.save(m_dir.filePath(QStringLiteral("two.ico")));
     QVERIFY(writeFile(m_dir.filePath(QStringLiteral("notes.ico")), "these are not the pixels you are looking for\n"));
+    // A directory that passes the icon check but points its image past the end of the file.
+    QVERIFY(writeFile(m_dir.filePath(QStringLiteral("corrupt.ico")),
+        QByteArray::fromHex("000001000100"
+                            "1010020001000100"
+                            "28000000e8030000")
+            + QByteArray(40, '\0')));
 }
 
 void tst_CliInfo::info_data()
@@ -42,6 +48,9 @@ void tst_CliInfo::info_data()
                                 << "2: 16x16, 1 bpp, 2 colours, 176 bytes at offset 782" << QString();
     QTest::newRow("text file") << QStringList { "info", "notes.ico" } << 1 << "not a valid icon file"
                                << "is not a valid icon file";
+    QTest::newRow("error 1050, its text exactly")
+        << QStringList { "info", "corrupt.ico" } << 1 << "corrupt.ico: a valid icon file"
+        << "brevane-cli info: corrupt.ico: Failed to load icon: Icon Images Array is Corrupt.\n";
     QTest::newRow("no file given") << QStringList { "info" } << 2 << QString() << "wrong number of arguments";
     QTest::newRow("preview without -o") << QStringList { "preview", "two.ico" } << 2 << QString() << "-o";
 }

@@ -4,7 +4,6 @@
 #include "platform/ErrorLog.h"
 
 #include "support/IconCheck.h"
-#include "support/ReadOnlyFolder.h"
 #include "support/ScriptedPrompts.h"
 
 #include <QTemporaryDir>
@@ -35,7 +34,6 @@ class tst_BatchConverter : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void init();
-    void iconFileName();
     void invalidFolder_data();
     void invalidFolder();
     void writtenIcon_data();
@@ -43,7 +41,6 @@ private Q_SLOTS:
     void autoSizes_data();
     void autoSizes();
     void unreadableSecond();
-    void unwritableFolder();
     void replacingSource_data();
     void replacingSource();
 
@@ -84,12 +81,6 @@ void tst_BatchConverter::init()
     m_box = std::make_unique<PictureBox>();
     m_options = BatchOptions();
     m_options.targetFolder = m_out->path();
-}
-
-void tst_BatchConverter::iconFileName()
-{
-    QCOMPARE(BatchConverter::iconFileName(QStringLiteral("a.b.png")), QStringLiteral("a.b.ico")); // last dot counts
-    QCOMPARE(BatchConverter::iconFileName(QStringLiteral("README")), QStringLiteral("README.ico"));
 }
 
 void tst_BatchConverter::invalidFolder_data()
@@ -196,30 +187,6 @@ void tst_BatchConverter::unreadableSecond()
         QStringLiteral("The image you have added: 'p1.bmp' is invalid ! Do you wish to skip this image ?"));
     QCOMPARE(filesIn(m_out->path(), { "*.ico" }), (QStringList { "p0.ico", "p2.ico" }));
     QCOMPARE(icotoolList(icon(2)), sizes24({ 32 }));
-}
-
-void tst_BatchConverter::unwritableFolder()
-{
-    const QList<MsgAnswer> answers { MsgAnswer::Retry, MsgAnswer::Ignore, MsgAnswer::Abort };
-    const auto rows = savePictures({ patternPicture(32, 32, Magenta), patternPicture(32, 32, Magenta) });
-    const QString target = m_out->filePath(QStringLiteral("locked"));
-    QVERIFY(QDir().mkpath(target));
-    for (MsgAnswer a : answers)
-        m_prompts.answers.enqueue(a);
-    m_options.targetFolder = target;
-    BatchConverter converter(*m_box, m_prompts);
-    {
-        ReadOnlyFolder locked(target);
-        if (!locked.isReadOnly())
-            QSKIP("no way to make a folder unwritable here");
-        QCOMPARE(converter.run(rows, m_options), BatchConverter::Outcome::Aborted);
-    }
-    QCOMPARE(m_prompts.messages.size(), answers.size());
-    for (const ShownMessage& m : std::as_const(m_prompts.messages)) {
-        QCOMPARE(m.buttons, MsgButtons::AbortRetryIgnore);
-        QVERIFY2(m.text.contains(QStringLiteral("Couldn't open file for writing.")), qPrintable(m.text));
-    }
-    QVERIFY(filesIn(target).isEmpty());
 }
 
 void tst_BatchConverter::replacingSource_data()

@@ -53,12 +53,10 @@ private Q_SLOTS:
     void init();
     void activationWidth_data();
     void activationWidth();
-    void severalPictures();
     void topLeftFillsBoxes();
     void swatch();
     void warnings();
     void saveSeveral();
-    void saveSeveralStopped();
 
 private:
     // Pictures of the given widths (20 high) as p0.bmp, p1.bmp, ...; the dialog opened on them as
@@ -131,14 +129,6 @@ void tst_ConvertDialog::activationWidth()
     QCOMPARE(m_dialog->preview().picture().width(), width);
 }
 
-void tst_ConvertDialog::severalPictures()
-{
-    open({ 16, 48 });
-    QVERIFY(child<QRadioButton>("ch_AutoSize")->isChecked() && child<QCheckBox>("ch_AutoMask")->isChecked());
-    QVERIFY(!m_dialog->previewView()->isEnabled());
-    QVERIFY(m_dialog->preview().picture().isNull());
-}
-
 void tst_ConvertDialog::topLeftFillsBoxes()
 {
     writePicture(m_dir->path(), QStringLiteral("p.bmp"), patternPicture(20, 20, TopLeft));
@@ -204,17 +194,6 @@ void tst_ConvertDialog::saveSeveral()
     const QList<int> sizes { 16, 32, 48, 48 };
     for (int i = 0; i < widths.size(); ++i)
         QCOMPARE(icotoolList(m_out->filePath(QStringLiteral("p%1.ico").arg(i))), sizes24({ sizes[i] }));
-}
-
-void tst_ConvertDialog::saveSeveralStopped()
-{
-    open({ 20, 20, 20 });
-    writeFile(m_dir->path(), QStringLiteral("p1.bmp"), "garbage");
-    m_prompts.answers.enqueue(MsgAnswer::No);
-    QSignalSpy finished(m_dialog.get(), &QDialog::finished);
-    click("Command1");
-    QCOMPARE(finished.size(), 1);
-    QCOMPARE(filesIn(m_out->path(), { "*.ico" }), QStringList { "p0.ico" });
 }
 
 QTEST_MAIN(tst_ConvertDialog)

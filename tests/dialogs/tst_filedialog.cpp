@@ -38,8 +38,6 @@ private Q_SLOTS:
     void filterConversion();
     void setterLimits_data();
     void setterLimits();
-    void showBufferLimits_data();
-    void showBufferLimits();
     void requestAndFilterIndex();
     void multipleOpen_data();
     void multipleOpen();
@@ -97,37 +95,6 @@ void tst_FileDialog::setterLimits()
         QCOMPARE(dialog.record().lpstrFilter.has_value(), error == 0);
     else
         QCOMPARE(dialog.fileName(), text); // stored even when refused
-}
-
-void tst_FileDialog::showBufferLimits_data()
-{
-    QTest::addColumn<Show>("how");
-    QTest::addColumn<int>("nameLength");
-    QTest::addColumn<int>("titleLength");
-    QTest::addColumn<bool>("fails");
-    QTest::newRow("open, 1025-character name") << Show::Open << 1025 << 0 << true;
-    QTest::newRow("multiple open, 1025-character name fits") << Show::Multiple << 1025 << 0 << false;
-    QTest::newRow("multiple open, 8193-character name") << Show::Multiple << 8193 << 0 << true;
-    QTest::newRow("open, 1025-character file title") << Show::Open << 0 << 1025 << true;
-}
-
-void tst_FileDialog::showBufferLimits()
-{
-    QFETCH(Show, how);
-    QFETCH(int, nameLength);
-    QFETCH(int, titleLength);
-    QFETCH(bool, fails);
-    test::ScriptedPrompts prompts;
-    FileDialog dialog(prompts);
-    // The setter refuses a long name after storing it, which is how a long one reaches a show.
-    raised([&] { dialog.setFileName(QString(nameLength, QLatin1Char('n'))); });
-    dialog.setFileTitle(QString(titleLength, QLatin1Char('t')));
-    if (how == Show::Multiple)
-        dialog.setFlags(FileDialog::OFN_ALLOWMULTISELECT);
-    const auto error = raised([&] { show(dialog, how); });
-    QCOMPARE(error ? error->number() : 0, fails ? int(err::InvalidProcedureCall) : 0);
-    // A refused call never reaches the chooser.
-    QCOMPARE(prompts.fileRequests.size(), fails ? 0 : 1);
 }
 
 void tst_FileDialog::requestAndFilterIndex()

@@ -5,6 +5,8 @@
 #include "../support/IconTestSupport.h"
 
 #include <QBitmap>
+#include <QTemporaryDir>
+#include <QtEndian>
 #include <QTest>
 
 using namespace brevane;
@@ -26,52 +28,16 @@ IconFile filledIcon(int size, int colourCount, bool basicPalette = false)
     return icon;
 }
 
-// What a colour draw shows at image pixel (x, y): transparent pixels were stored black.
-Colour drawn(int x, int y)
-{
-    return patternAt(x, y) == Magenta ? RGB(0, 0, 0) : patternAt(x, y);
-}
-
 } // namespace
 
 class tst_IconRender : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void blockUnchanged();
-    void stretch();
     void mask();
+    void maskFollowsDirectoryHeight();
     void iconHandle();
     void errors();
 };
-
-void tst_IconRender::blockUnchanged()
-{
-    for (const auto& [size, colourCount] : { std::pair { 16, 2 }, { 32, 256 }, { 15, 1000 } }) {
-        const IconFile icon = filledIcon(size, colourCount, colourCount == 256);
-        const QByteArray before = icon.imageBlock(1);
-        Surface dc = Surface::colour(100, 100, Grey);
-        icon.drawImage(dc, 1);
-        icon.drawImage(dc, 1, 1, 3, 4);
-        QVERIFY(!icon.icon(dc, 1).isNull());
-        QCOMPARE(icon.imageBlock(1), before);
-    }
-}
-
-void tst_IconRender::stretch()
-{
-    const IconFile icon = filledIcon(32, 1000);
-    // Unscaled at (5, 6); width 64 alone stretches to 64x32.
-    for (const auto& [at, width] : { std::pair { QPoint(5, 6), 0 }, { QPoint(), 64 } }) {
-        Surface dc = Surface::colour(100, 100, Grey);
-        icon.drawImage(dc, 1, 0, at.x(), at.y(), width);
-        const int w = width ? width : 32, fx = w / 32;
-        for (int y = 0; y < 32; ++y)
-            for (int x = 0; x < w; ++x)
-                QCOMPARE(dc.pixel(at.x() + x, at.y() + y), drawn(x / fx, y));
-        QCOMPARE(dc.pixel(at.x() + w, at.y()), Grey);
-        QCOMPARE(dc.pixel(at.x(), at.y() + 32), Grey);
-    }
-}
 
 void tst_IconRender::mask()
 {
@@ -82,6 +48,34 @@ void tst_IconRender::mask()
     for (int y = 0; y < 32; ++y)
         for (int x = 0; x < 32; ++x)
             QCOMPARE(dc.pixel(x, y), patternAt(x, y) == Magenta ? RGB(255, 255, 255) : RGB(0, 0, 0));
+}
+
+// bHeight is the real height, biHeight twice what the block was made for: the mask starts
+// after bHeight colour rows, not after biHeight / 2 of them.
+void tst_IconRender::maskFollowsDirectoryHeight()
+{
+    // Header (one image), then 16x8, 2 colours, 1 plane, 1 bit, 176 bytes at offset 22.
+    const QByteArray file = QByteArray::fromHex("000001000100"
+                                                "10080200"
+                                                "01000100"
+                                                "b000000016000000");
+    QByteArray block(176, '\0');
+    qToLittleEndian<quint32>(40, block.data());
+    qToLittleEndian<qint32>(16, block.data() + 4);
+    qToLittleEndian<qint32>(32, block.data() + 8); // biHeight of a 16x16 image
+    qToLittleEndian<quint16>(1, block.data() + 12);
+    qToLittleEndian<quint16>(1, block.data() + 14);
+    block.replace(48 + 8 * 4, 8 * 4, QByteArray(8 * 4, char(0xFF))); // after 8 colour rows: all transparent
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("short.ico"));
+    QVERIFY(writeFile(path, file + block));
+    IconFile icon;
+    QVERIFY_THROWS_NO_EXCEPTION(icon.load(path));
+    const QImage image = icon.imageWithAlpha(Surface::colour(1, 1), 1);
+    QCOMPARE(image.size(), QSize(16, 8));
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 16; ++x)
+            QCOMPARE(qAlpha(image.pixel(x, y)), 0);
 }
 
 void tst_IconRender::iconHandle()

@@ -47,7 +47,6 @@ private Q_SLOTS:
     void refusedSave();
     void savingTwiceWritesTwoFiles();
     void paddingTakesWindowColour();
-    void failedWriteIsReported();
     void cancelButton();
 
 private:
@@ -169,22 +168,6 @@ void tst_MultiPageDialog::paddingTakesWindowColour()
     QVERIFY(m_prompts->messages.isEmpty());
     VERIFY_SAME(iconDiffers(
         m_out->filePath(QStringLiteral("padded.ico")), slotPicture(16), 48, window.rgb(), qRgb(255, 255, 255)));
-}
-
-void tst_MultiPageDialog::failedWriteIsReported()
-{
-    const QList<MsgAnswer> answers { MsgAnswer::Retry, MsgAnswer::Retry, MsgAnswer::Ignore };
-    browse(1, m_picture[1]);
-    for (MsgAnswer a : answers)
-        m_prompts->answers.enqueue(a);
-    // The save dialog does not insist on an existing folder; writing there fails.
-    saveAs(QStringLiteral("no/such/folder/logo"));
-    QCOMPARE(m_prompts->messages.size(), answers.size());
-    for (const ShownMessage& shown : std::as_const(m_prompts->messages)) {
-        QCOMPARE(shown.buttons, MsgButtons::AbortRetryIgnore);
-        QVERIFY2(shown.text.contains(QStringLiteral("Couldn't open file for writing.")), qPrintable(shown.text));
-    }
-    QVERIFY(filesIn(m_out->path(), { "*.ico" }).isEmpty());
 }
 
 void tst_MultiPageDialog::cancelButton()

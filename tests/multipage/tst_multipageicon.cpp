@@ -28,8 +28,6 @@ private Q_SLOTS:
     void transparentColour();
 
     void slotsMakeImages();
-    void pictureCroppedOrPadded_data();
-    void pictureCroppedOrPadded();
     void clearedTransparentTakesEachTopLeft();
 
 private:
@@ -98,29 +96,6 @@ void tst_MultiPageIcon::slotsMakeImages()
     QCOMPARE(decoded.size(), 2);
     VERIFY_SAME(firstDifference(decoded[0], slotPicture(16)));
     VERIFY_SAME(firstDifference(decoded[1], slotPicture(48)));
-}
-
-void tst_MultiPageIcon::pictureCroppedOrPadded_data()
-{
-    QTest::addColumn<int>("picture");
-    QTest::addColumn<int>("slot");
-    QTest::addColumn<int>("window");
-    QTest::newRow("32x32 in the 16x16 slot: cropped") << 1 << 0 << RGB(255, 255, 255);
-    QTest::newRow("16x16 in the 48x48 slot, white window") << 0 << 2 << RGB(255, 255, 255);
-}
-
-void tst_MultiPageIcon::pictureCroppedOrPadded()
-{
-    QFETCH(int, picture);
-    QFETCH(int, slot);
-    QFETCH(int, window);
-    MultiPageIcon icon(window);
-    fill(icon, slot, m_picture[picture]);
-    const auto result = icon.save(m_out->filePath(QStringLiteral("icon")), TransparentChoice {});
-    QCOMPARE(result.outcome, MultiPageIcon::Outcome::Saved);
-    const int size = MultiPageIcon::imageSize(slot);
-    VERIFY_SAME(iconDiffers(
-        result.fileName, slotPicture(MultiPageIcon::imageSize(picture)), size, toQRgb(window), qRgb(255, 255, 255)));
 }
 
 void tst_MultiPageIcon::clearedTransparentTakesEachTopLeft()

@@ -44,9 +44,6 @@ quint32 sectionPixel(const QByteArray& bits, const DibFormat& f, int x, int y)
     return (row[x >> 3] >> (7 - (x & 7))) & 1;
 }
 
-// The "user" bits repeat the owner's ones for the one running the test.
-constexpr int ForCurrentUser = QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser;
-
 } // namespace
 
 class tst_FastPaths : public QObject {
@@ -55,10 +52,6 @@ class tst_FastPaths : public QObject {
 private Q_SLOTS:
     void sectionFromSurface_data();
     void sectionFromSurface();
-    void maskTransfers_data();
-    void maskTransfers();
-    void safeWriteReplaces_data();
-    void safeWriteReplaces();
     void safeWriteThrowLeavesNothing();
 };
 
@@ -112,109 +105,6 @@ void tst_FastPaths::sectionFromSurface()
             if (sectionPixel(bits, format, x, y) != expectedPixel(src, sx, sy, format, x, y))
                 ++mismatches;
     QCOMPARE(mismatches, 0);
-}
-
-void tst_FastPaths::maskTransfers_data()
-{
-    QTest::addColumn<quint32>("rop");
-    QTest::addColumn<bool>("toMono");
-    QTest::newRow("colour to mono, NOTSRCCOPY") << Rop::NOTSRCCOPY << true;
-    QTest::newRow("colour to mono, SRCCOPY") << Rop::SRCCOPY << true;
-    QTest::newRow("mono to colour, SRCAND") << Rop::SRCAND << false;
-    QTest::newRow("mono to colour, SRCPAINT (truth table)") << Rop::SRCPAINT << false;
-}
-
-// Each transfer compared with the operation worked out per pixel from its definition.
-void tst_FastPaths::maskTransfers()
-{
-    QFETCH(quint32, rop);
-    QFETCH(bool, toMono);
-
-    const Surface colour = patterned(20, 12);
-    Surface mono = Surface::mono(20, 12);
-    for (int y = 0; y < 12; ++y)
-        for (int x = 0; x < 20; ++x)
-            mono.setPixel(x, y, (x * y) % 3 ? RGB(255, 255, 255) : RGB(0, 0, 0));
-
-    Surface src = toMono ? colour : mono;
-    src.setBackgroundColour(colour.pixel(4, 4));
-    Surface dst = toMono ? mono : colour;
-    const Surface before = dst;
-    QVERIFY(dst.bitBlt(1, 2, 18, 9, src, 2, 1, rop));
-
-    int mismatches = 0;
-    for (int y = 0; y < 12; ++y)
-        for (int x = 0; x < 20; ++x) {
-            const bool inside = x >= 1 && x < 19 && y >= 2 && y < 11;
-            const Colour d = before.pixel(x, y);
-            Colour expected = d;
-            if (inside) {
-                const Colour sp = src.pixel(x - 1 + 2, y - 2 + 1);
-                // Source in the destination's kind: background -> white for mono; 0 -> text
-                // (black), 1 -> background (white) for colour, both defaults here.
-                const quint32 s = toMono ? (sp == src.backgroundColour() ? 0xFFFFFFu : 0u) : sp;
-                const quint32 dv = d;
-                quint32 v = 0;
-                if (rop == Rop::NOTSRCCOPY)
-                    v = ~s;
-                else if (rop == Rop::SRCCOPY)
-                    v = s;
-                else if (rop == Rop::SRCAND)
-                    v = s & dv;
-                else
-                    v = s | dv;
-                expected = v & 0xFFFFFF;
-            }
-            if (dst.pixel(x, y) != expected)
-                ++mismatches;
-        }
-    QCOMPARE(mismatches, 0);
-}
-
-void tst_FastPaths::safeWriteReplaces_data()
-{
-    QTest::addColumn<bool>("existing");
-    QTest::addColumn<bool>("writeSucceeds");
-    QTest::addColumn<QByteArray>("expected");
-    QTest::newRow("new file, written") << false << true << QByteArray("new");
-    QTest::newRow("existing file, replaced") << true << true << QByteArray("new");
-    QTest::newRow("existing file, failed write keeps it") << true << false << QByteArray("old");
-}
-
-void tst_FastPaths::safeWriteReplaces()
-{
-    QFETCH(bool, existing);
-    QFETCH(bool, writeSucceeds);
-    QFETCH(QByteArray, expected);
-
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    const QString path = dir.filePath(QStringLiteral("icon.ico"));
-    if (existing) {
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("old");
-        f.close();
-        QVERIFY(f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner));
-    }
-    const SafeWriteResult r = writeFileSafely(path, [&](QIODevice& d) {
-        d.write("partial");
-        d.seek(0);
-        return writeSucceeds && d.write("new") == 3;
-    });
-    QCOMPARE(r, writeSucceeds ? SafeWriteResult::Ok : SafeWriteResult::WriteFailed);
-    QFile f(path);
-    if (!existing && !writeSucceeds) {
-        QVERIFY(!f.exists());
-    } else {
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        QCOMPARE(f.readAll().left(3), expected);
-    }
-    // Nothing but the target is left beside it.
-    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList { QStringLiteral("icon.ico") });
-    if (existing)
-        QCOMPARE(
-            int(QFile::permissions(path) & ~ForCurrentUser), int(QFileDevice::ReadOwner | QFileDevice::WriteOwner));
 }
 
 void tst_FastPaths::safeWriteThrowLeavesNothing()

@@ -72,7 +72,6 @@ private Q_SLOTS:
     void rejects();
     void bombIsRefused_data();
     void bombIsRefused();
-    void monoSurface();
     void pictureBoxRedraws();
 };
 
@@ -233,16 +232,6 @@ void tst_PictureLoader::bombIsRefused()
         QCOMPARE(e.number(), err::InvalidPicture);
         QVERIFY2(e.description().contains(QLatin1String("too large")), qPrintable(e.description()));
     }
-}
-
-void tst_PictureLoader::monoSurface()
-{
-    const Picture p = PictureLoader::fromData(encode(halfRed(QImage::Format_ARGB32), "png"));
-    Surface mono = Surface::mono(50, 20);
-    mono.fill(RGB(255, 255, 255));
-    p.drawOn(mono);
-    QCOMPARE(mono.pixel(5, 5), RGB(0, 0, 0)); // red is nearer black
-    QCOMPARE(mono.pixel(30, 5), RGB(255, 255, 255)); // transparent keeps white
 }
 
 void tst_PictureLoader::pictureBoxRedraws()

@@ -38,33 +38,10 @@ class tst_QtPrompts : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
-    void conversions();
-    void settingsRoundTrip();
     void messageAnswer();
     void chooseFile_data();
     void chooseFile();
 };
-
-void tst_QtPrompts::conversions()
-{
-    QCOMPARE(QtPrompts::resultText({ QStringLiteral("/a.bmp"), QStringLiteral("/b.bmp") }),
-        test::nuls(QStringLiteral("/#a.bmp#b.bmp##")));
-    QCOMPARE(
-        QtPrompts::externalUrl(QStringLiteral("brevane.example.org")), QStringLiteral("https://brevane.example.org"));
-    QCOMPARE(QtPrompts::externalUrl(QStringLiteral("/tmp/a b.txt")), QStringLiteral("file:///tmp/a b.txt"));
-}
-
-void tst_QtPrompts::settingsRoundTrip()
-{
-    const QString section = QStringLiteral("Options"), key = QStringLiteral("Show Tips at Startup");
-    QtPrompts prompts;
-    for (const QString& value : { QStringLiteral("0"), QStringLiteral("1") }) {
-        prompts.setSetting(section, key, value);
-        QCOMPARE(QtPrompts().setting(section, key, QStringLiteral("9")), value);
-    }
-    QCOMPARE(
-        prompts.setting(section, QStringLiteral("Missing"), QStringLiteral("fallback")), QStringLiteral("fallback"));
-}
 
 void tst_QtPrompts::messageAnswer()
 {

@@ -51,10 +51,8 @@ private Q_SLOTS:
     void addSeveralKeepsFolderCaseAndDuplicates();
     void removeRows_data();
     void removeRows();
-    void popupOnRightClickOnly();
     void goAndProgram_data();
     void goAndProgram();
-    void escapeCloses();
     void dropFiles();
     void untickedTipsStayOffUntilMoreTips();
     void alwaysOnTop();
@@ -157,19 +155,6 @@ void tst_MainWindow::removeRows()
     QCOMPARE(form.rows(), (QList<PictureRow> { { QStringLiteral("2.bmp"), QStringLiteral("/p") } }));
 }
 
-void tst_MainWindow::popupOnRightClickOnly()
-{
-    MainWindow form(*m_prompts);
-    form.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&form));
-    QSignalSpy shown(form.listMenu, &QMenu::aboutToShow);
-    QTest::mouseClick(form.fileList->viewport(), Qt::LeftButton, {}, QPoint(40, 40));
-    QCOMPARE(shown.size(), 0);
-    QTest::mouseClick(form.fileList->viewport(), Qt::RightButton, {}, QPoint(40, 40));
-    QCOMPARE(shown.size(), 1);
-    form.listMenu->hide();
-}
-
 void tst_MainWindow::goAndProgram_data()
 {
     QTest::addColumn<QString>("key");
@@ -214,15 +199,6 @@ void tst_MainWindow::goAndProgram()
     QCOMPARE(m_prompts->messages.size(), window.isEmpty() ? 1 : 0);
     if (window.isEmpty())
         QCOMPARE(m_prompts->messages.first().text, QStringLiteral("There are no images in the list !"));
-}
-
-void tst_MainWindow::escapeCloses()
-{
-    MainWindow form(*m_prompts);
-    form.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&form));
-    QTest::keyClick(&form, Qt::Key_Escape);
-    QTRY_VERIFY(!form.isVisible());
 }
 
 void tst_MainWindow::dropFiles()
