@@ -26,9 +26,9 @@ void tst_CliInfo::initTestCase()
 {
     QVERIFY(m_dir.isValid());
     IconFile icon;
-    icon.addImage(32, 32, 16);
-    icon.addImage(16, 16, 2);
-    icon.save(m_dir.filePath(QStringLiteral("two.ico")));
+    QVERIFY_THROWS_NO_EXCEPTION(icon.addImage(32, 32, 16));
+    QVERIFY_THROWS_NO_EXCEPTION(icon.addImage(16, 16, 2));
+    QVERIFY_THROWS_NO_EXCEPTION(icon.save(m_dir.filePath(QStringLiteral("two.ico"))));
     QVERIFY(writeFile(m_dir.filePath(QStringLiteral("notes.ico")), "these are not the pixels you are looking for\n"));
     // A directory that passes the icon check but points its image past the end of the file.
     QVERIFY(writeFile(m_dir.filePath(QStringLiteral("corrupt.ico")),
@@ -72,13 +72,13 @@ void tst_CliInfo::preview()
     // Two true-colour images of the pattern, magenta transparent.
     IconFile pictures;
     for (int size : { 16, 32 }) {
-        pictures.addImage(size, size, 1000);
+        QVERIFY_THROWS_NO_EXCEPTION(pictures.addImage(size, size, 1000));
         Surface s = makePicture(size, size);
-        pictures.setImageFromSurface(s, pictures.imageCount(), 0, 0, Magenta);
+        QVERIFY_THROWS_NO_EXCEPTION(pictures.setImageFromSurface(s, pictures.imageCount(), 0, 0, Magenta));
     }
     const QString in = m_dir.filePath(QStringLiteral("pictures.ico"));
     const QString out = m_dir.filePath(QStringLiteral("preview.png"));
-    pictures.save(in);
+    QVERIFY_THROWS_NO_EXCEPTION(pictures.save(in));
     QCOMPARE(runCli({ QStringLiteral("preview"), in, QStringLiteral("-o"), out, QStringLiteral("--scale"),
                         QStringLiteral("3") })
                  .exitCode,

@@ -122,6 +122,8 @@ void tst_BatchConverter::writtenIcon_data()
 
 void tst_BatchConverter::writtenIcon()
 {
+    REQUIRE_TOOL("icotool");
+    REQUIRE_TOOL("/usr/bin/convert");
     QFETCH(QImage, picture);
     QFETCH(bool, single);
     QFETCH(int, size);
@@ -155,6 +157,8 @@ void tst_BatchConverter::autoSizes_data()
 
 void tst_BatchConverter::autoSizes()
 {
+    REQUIRE_TOOL("icotool");
+    REQUIRE_TOOL("/usr/bin/convert");
     QFETCH(QList<int>, widths);
     QFETCH(QList<int>, sizes);
     QList<QImage> pictures;
@@ -175,6 +179,7 @@ void tst_BatchConverter::autoSizes()
 // Answered No, the run stops: checked on the dialog, which then closes.
 void tst_BatchConverter::unreadableSecond()
 {
+    REQUIRE_TOOL("icotool");
     const auto rows = savePictures(
         { patternPicture(32, 32, Magenta), patternPicture(8, 8, Magenta), patternPicture(32, 32, Magenta) });
     writeFile(m_dir->path(), QStringLiteral("p1.bmp"), "this is not a picture");
@@ -199,6 +204,7 @@ void tst_BatchConverter::replacingSource_data()
 
 void tst_BatchConverter::replacingSource()
 {
+    REQUIRE_TOOL("icotool");
     QFETCH(MsgAnswer, answer);
     QFETCH(bool, replaced);
     // A PNG that happens to be called .ico, converted into its own folder.

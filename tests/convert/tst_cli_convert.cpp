@@ -65,6 +65,8 @@ void tst_CliConvert::options_data()
 
 void tst_CliConvert::options()
 {
+    REQUIRE_TOOL("icotool");
+    REQUIRE_TOOL("/usr/bin/convert");
     QFETCH(QStringList, options);
     QFETCH(int, width);
     QFETCH(int, size);
@@ -87,6 +89,7 @@ void tst_CliConvert::options()
 // A bad picture and an input the icon would replace are reported; the others are still written.
 void tst_CliConvert::failuresGoOn()
 {
+    REQUIRE_TOOL("icotool");
     const QString a = writePicture(m_dir->path(), QStringLiteral("a.bmp"), patternPicture(20, 20, 0));
     const QString bad = writeFile(m_dir->path(), QStringLiteral("bad.jpg"), "no picture here");
     const QString self = writePicture(m_dir->path(), QStringLiteral("self.ico"), patternPicture(20, 20, 0), "PNG");

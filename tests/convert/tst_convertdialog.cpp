@@ -179,6 +179,7 @@ void tst_ConvertDialog::warnings()
 
 void tst_ConvertDialog::saveSeveral()
 {
+    REQUIRE_TOOL("icotool");
     const QList<int> widths { 16, 20, 40, 64 };
     open(widths);
     auto* progress = child<QProgressBar>("prg_Batch");

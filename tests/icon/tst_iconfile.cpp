@@ -93,7 +93,7 @@ void tst_IconFile::addImage()
     QFETCH(int, blockBytes);
 
     IconFile icon;
-    icon.addImage(size, size, colours);
+    QVERIFY_THROWS_NO_EXCEPTION(icon.addImage(size, size, colours));
     QCOMPARE(icon.imageColourCount(1), qint32(1) << bits);
 
     // 1-bit images start black and white; everything else starts all zero.
@@ -102,7 +102,7 @@ void tst_IconFile::addImage()
     QCOMPARE(b, block(size, size, bits).left(40) + tail + QByteArray(blockBytes - 40 - tail.size(), '\0'));
 
     const QString path = m_dir.filePath(QStringLiteral("one.ico"));
-    icon.save(path);
+    QVERIFY_THROWS_NO_EXCEPTION(icon.save(path));
     const quint8 entryColours = bits <= 4 ? quint8(1 << bits) : 0;
     QCOMPARE(readFile(path),
         header(0, 1, 1) + entry({ quint8(size), quint8(size), entryColours, 1, quint16(bits), blockBytes, 22 }) + b);
@@ -111,11 +111,11 @@ void tst_IconFile::addImage()
 void tst_IconFile::addRemoveOffsets()
 {
     IconFile icon;
-    icon.addImage(32, 32, 16);
-    icon.addImage(16, 16, 2);
+    QVERIFY_THROWS_NO_EXCEPTION(icon.addImage(32, 32, 16));
+    QVERIFY_THROWS_NO_EXCEPTION(icon.addImage(16, 16, 2));
     QCOMPARE(icon.entry(1).dwImageOffset, 38);
     QCOMPARE(icon.entry(2).dwImageOffset, 782);
-    icon.addImage(48, 48, 1000);
+    QVERIFY_THROWS_NO_EXCEPTION(icon.addImage(48, 48, 1000));
     QCOMPARE(icon.entry(1).dwImageOffset, 54);
     QCOMPARE(icon.entry(2).dwImageOffset, 54 + 744);
     QCOMPARE(icon.entry(3).dwImageOffset, 54 + 744 + 176);
@@ -138,11 +138,11 @@ void tst_IconFile::addRemoveOffsets()
 void tst_IconFile::duplicates()
 {
     IconFile icon;
-    icon.addImage(16, 16, 2);
-    icon.addImage(16, 16, 1000);
-    QCOMPARE(errorOf([&] { icon.addImage(16, 16, 2); }), err::classError(1049));
+    QVERIFY_THROWS_NO_EXCEPTION(icon.addImage(16, 16, 2));
+    QVERIFY_THROWS_NO_EXCEPTION(icon.addImage(16, 16, 1000));
+    QCOMPARE(errorOf([&] { icon.addImage(16, 16, 2); }), err::IconAlreadyExists);
     // A true-colour image counts 16777216 colours, never the 1000 the caller asks with.
-    icon.addImage(16, 16, 1000);
+    QVERIFY_THROWS_NO_EXCEPTION(icon.addImage(16, 16, 1000));
     QCOMPARE(icon.imageCount(), 3);
 }
 
@@ -161,7 +161,7 @@ void tst_IconFile::load_data()
 {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<bool>("isIcon");
-    QTest::addColumn<int>("load"); // load(): 1 loads, 0 false, 1050 raised; -1 not asked
+    QTest::addColumn<int>("load"); // load(): 1 loads, 0 false, else the error raised; -1 not asked
 
     const QByteArray b = block(16, 16, 1);
     const qint32 n = qint32(b.size());
@@ -173,16 +173,19 @@ void tst_IconFile::load_data()
     QTest::newRow("idCount 257") << header(0, 1, 257) + QByteArray(257 * 16, '\0') << false << -1;
     QTest::newRow("idCount 256, complete directory") << header(0, 1, 256) + entry({ 0, 0 }).repeated(256) << true << 1;
     QTest::newRow("directory ends inside an entry")
-        << header(0, 1, 2) + entry({ 16, 16, 2, 1, 1, n, 38 }) + entry({}).left(10) << false << 1050;
-    QTest::newRow("width 0 skips the size rule") << one + entry({ 0, 16, 2, 1, 1, 99999, 99999 }) << true << 1050;
+        << header(0, 1, 2) + entry({ 16, 16, 2, 1, 1, n, 38 }) + entry({}).left(10) << false << err::IconLoadFailed;
+    QTest::newRow("width 0 skips the size rule")
+        << one + entry({ 0, 16, 2, 1, 1, 99999, 99999 }) << true << err::IconLoadFailed;
     QTest::newRow("size and offset equal the file size")
-        << one + entry({ 16, 16, 2, 1, 1, 22 + n, 22 + n }) + b << false << 1050;
+        << one + entry({ 16, 16, 2, 1, 1, 22 + n, 22 + n }) + b << false << err::IconLoadFailed;
     QTest::newRow("last block cut short")
         << header(0, 1, 2) + entry({ 16, 16, 2, 1, 1, n, 38 }) + entry({ 32, 32, 2, 1, 1, n, 38 + n }) + b + b.left(20)
-        << true << 1050;
-    QTest::newRow("negative dwBytesInRes") << one + entry({ 16, 16, 2, 1, 1, -5, 22 }) + b << true << 1050;
-    QTest::newRow("dwBytesInRes of 2 GiB") << one + entry({ 16, 16, 2, 1, 1, 0x7FFFFFFF, 22 }) + b << true << 1050;
-    QTest::newRow("negative offset") << one + entry({ 16, 16, 2, 1, 1, n, -22 }) + b << true << 1050;
+        << true << err::IconLoadFailed;
+    QTest::newRow("negative dwBytesInRes")
+        << one + entry({ 16, 16, 2, 1, 1, -5, 22 }) + b << true << err::IconLoadFailed;
+    QTest::newRow("dwBytesInRes of 2 GiB")
+        << one + entry({ 16, 16, 2, 1, 1, 0x7FFFFFFF, 22 }) + b << true << err::IconLoadFailed;
+    QTest::newRow("negative offset") << one + entry({ 16, 16, 2, 1, 1, n, -22 }) + b << true << err::IconLoadFailed;
     QTest::newRow("missing file") << QByteArray() << false << 0;
 }
 
@@ -193,13 +196,13 @@ void tst_IconFile::load()
     QFETCH(int, load);
     const QString path = bytes.isEmpty() ? m_dir.filePath(QStringLiteral("no-such.ico")) : file(bytes);
     IconFile icon;
-    icon.addImage(48, 48, 1000);
+    QVERIFY_THROWS_NO_EXCEPTION(icon.addImage(48, 48, 1000));
     QCOMPARE(icon.isIconFile(path), isIcon);
     QCOMPARE(icon.imageCount(), 1); // the document is not touched
     if (load < 0)
         return;
     bool loaded = false;
-    QCOMPARE(errorOf([&] { loaded = icon.load(path); }), load == 1050 ? err::classError(1050) : 0);
+    QCOMPARE(errorOf([&] { loaded = icon.load(path); }), load == err::IconLoadFailed ? load : 0);
     QCOMPARE(loaded, load == 1);
     if (load != 1)
         QCOMPARE(icon.imageCount(), 0);
@@ -217,7 +220,7 @@ void tst_IconFile::roundTripIndependentTools()
         QVERIFY2(tool.waitForFinished(60000) && tool.exitCode() == 0, qPrintable(tool.readAllStandardError()));
         IconFile icon;
         QVERIFY(icon.load(dir.filePath(QStringLiteral("in.ico"))));
-        icon.save(dir.filePath(QStringLiteral("copy.ico")));
+        QVERIFY_THROWS_NO_EXCEPTION(icon.save(dir.filePath(QStringLiteral("copy.ico"))));
         QCOMPARE(readFile(dir.filePath(QStringLiteral("copy.ico"))), readFile(dir.filePath(QStringLiteral("in.ico"))));
     }
 }
@@ -235,7 +238,7 @@ void tst_IconFile::saveWritesRealOffsets()
     QCOMPARE(icon.entry(1).dwImageOffset, aAt);
 
     const QString saved = m_dir.filePath(QStringLiteral("gathered.ico"));
-    icon.save(saved);
+    QVERIFY_THROWS_NO_EXCEPTION(icon.save(saved));
     QCOMPARE(readFile(saved),
         header(0, 1, 2) + entry({ 16, 16, 2, 1, 1, qint32(a.size()), 38 })
             + entry({ 32, 32, 2, 1, 1, qint32(b.size()), 38 + qint32(a.size()) }) + a + b);
@@ -246,37 +249,37 @@ void tst_IconFile::saveErrorsKeepOldFile()
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("keep.ico"));
     IconFile icon;
-    QCOMPARE(errorOf([&] { icon.save(path); }), err::classError(1052)); // no images
-    icon.addImage(32, 32, 16);
-    icon.save(path);
+    QCOMPARE(errorOf([&] { icon.save(path); }), err::IconCannotSave); // no images
+    QVERIFY_THROWS_NO_EXCEPTION(icon.addImage(32, 32, 16));
+    QVERIFY_THROWS_NO_EXCEPTION(icon.save(path));
     icon.save(); // the name given last is kept
     QCOMPARE(QFileInfo(path).size(), qint64(766));
     const QByteArray old = readFile(path);
 
     IconFile big;
-    big.addImage(48, 48, 1000);
-    QCOMPARE(errorWithFileSizeLimit(4096, [&] { big.save(path); }), err::classError(1053));
+    QVERIFY_THROWS_NO_EXCEPTION(big.addImage(48, 48, 1000));
+    QCOMPARE(errorWithFileSizeLimit(4096, [&] { big.save(path); }), err::IconWriteFailed);
     QCOMPARE(readFile(path), old);
     {
         ReadOnlyFolder readOnly(dir.path());
         if (readOnly.isReadOnly())
-            QCOMPARE(errorOf([&] { big.save(path); }), err::classError(1052));
+            QCOMPARE(errorOf([&] { big.save(path); }), err::IconCannotSave);
     }
     QCOMPARE(readFile(path), old);
-    QCOMPARE(errorOf([&] { IconFile().save(); }), err::classError(1051));
+    QCOMPARE(errorOf([&] { IconFile().save(); }), err::NoFileName);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList { QStringLiteral("keep.ico") });
 }
 
 void tst_IconFile::clone()
 {
     IconFile source, clone;
-    source.addImage(16, 16, 2);
-    source.addImage(32, 32, 256);
-    clone.addImage(48, 48, 1000);
+    QVERIFY_THROWS_NO_EXCEPTION(source.addImage(16, 16, 2));
+    QVERIFY_THROWS_NO_EXCEPTION(source.addImage(32, 32, 256));
+    QVERIFY_THROWS_NO_EXCEPTION(clone.addImage(48, 48, 1000));
     const QString a = m_dir.filePath(QStringLiteral("source.ico")), b = m_dir.filePath(QStringLiteral("clone.ico"));
-    source.save(a);
+    QVERIFY_THROWS_NO_EXCEPTION(source.save(a));
     source.cloneTo(clone);
-    clone.save(b);
+    QVERIFY_THROWS_NO_EXCEPTION(clone.save(b));
     QCOMPARE(readFile(b), readFile(a));
     clone.removeImage(1); // the copy is independent
     QCOMPARE(source.imageCount(), 2);

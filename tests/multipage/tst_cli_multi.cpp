@@ -49,6 +49,8 @@ void tst_CliMulti::multi_data()
 
 void tst_CliMulti::multi()
 {
+    REQUIRE_TOOL("icotool");
+    REQUIRE_TOOL("/usr/bin/convert");
     QFETCH(QString, name);
     QFETCH(QStringList, args);
     QFETCH(QString, written);

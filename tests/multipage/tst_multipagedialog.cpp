@@ -94,6 +94,7 @@ void tst_MultiPageDialog::init()
 
 void tst_MultiPageDialog::cancelledOrInvalidKeepsPreview()
 {
+    REQUIRE_TOOL("/usr/bin/convert");
     browse(2, m_picture[2]);
     const QImage before = preview(2);
     m_prompts->cancelFile();
@@ -141,6 +142,7 @@ void tst_MultiPageDialog::refusedSave()
 
 void tst_MultiPageDialog::savingTwiceWritesTwoFiles()
 {
+    REQUIRE_TOOL("icotool");
     browse(2, m_picture[2]);
     saveAs(QStringLiteral("one"));
     browse(0, m_picture[0]);
@@ -153,6 +155,7 @@ void tst_MultiPageDialog::savingTwiceWritesTwoFiles()
 
 void tst_MultiPageDialog::paddingTakesWindowColour()
 {
+    REQUIRE_TOOL("/usr/bin/convert");
     const QColor window(210, 205, 200);
     // The previews take the desktop's window colour when the dialog is made.
     const QPalette saved = QApplication::palette();

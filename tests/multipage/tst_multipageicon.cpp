@@ -84,6 +84,8 @@ void tst_MultiPageIcon::transparentColour()
 // Given 48x48 first, the images still come 16x16 then 48x48. Names without .ico: the CLI rows.
 void tst_MultiPageIcon::slotsMakeImages()
 {
+    REQUIRE_TOOL("icotool");
+    REQUIRE_TOOL("/usr/bin/convert");
     MultiPageIcon icon;
     fill(icon, 2, m_picture[2]);
     fill(icon, 0, m_picture[0]);
@@ -100,6 +102,7 @@ void tst_MultiPageIcon::slotsMakeImages()
 
 void tst_MultiPageIcon::clearedTransparentTakesEachTopLeft()
 {
+    REQUIRE_TOOL("/usr/bin/convert");
     // Red at the small picture's top-left, blue at the large one's, some of each elsewhere:
     // each image loses only its own top-left colour, whatever the boxes hold.
     QImage small = slotPicture(16);

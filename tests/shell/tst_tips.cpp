@@ -7,6 +7,8 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include "shell/AboutDialog.h"
+#include "shell/ClickableLabel.h"
 
 using namespace brevane;
 
@@ -15,6 +17,9 @@ class tst_Tips : public QObject {
 private Q_SLOTS:
     void init();
     void cleanup();
+    void links_data();
+    void links();
+    void enterAndEscapeClose();
 
     void cycling_data();
     void cycling();
@@ -93,6 +98,40 @@ void tst_Tips::missingTips()
     QCOMPARE(tips.tipText->text(),
         QStringLiteral("That the tips.txt file was not found? \r\n\r\nCreate a text file named tips.txt using NotePad "
                        "with 1 tip per line. Then place it in the same directory as the application. "));
+}
+
+void tst_Tips::links_data()
+{
+    QTest::addColumn<bool>("contact");
+    QTest::addColumn<QString>("opened");
+    QTest::newRow("contact writes a mail") << true << QStringLiteral("mailto:") + AboutDialog::contactAddress();
+    QTest::newRow("web label opens the site") << false << AboutDialog::webAddress();
+}
+
+void tst_Tips::links()
+{
+    QFETCH(bool, contact);
+    QFETCH(QString, opened);
+    test::ScriptedPrompts prompts;
+    AboutDialog about(prompts);
+    about.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&about));
+    QTest::mouseClick(contact ? static_cast<QWidget*>(about.contactButton) : about.webLink, Qt::LeftButton);
+    QCOMPARE(prompts.opened, QStringList { opened });
+    QVERIFY(prompts.messages.isEmpty());
+    QVERIFY(about.isVisible()); // links leave the box open
+}
+
+void tst_Tips::enterAndEscapeClose()
+{
+    test::ScriptedPrompts prompts;
+    for (Qt::Key key : { Qt::Key_Return, Qt::Key_Escape }) {
+        AboutDialog about(prompts);
+        about.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&about));
+        QTest::keyClick(&about, key);
+        QTRY_VERIFY(!about.isVisible());
+    }
 }
 
 QTEST_MAIN(tst_Tips)

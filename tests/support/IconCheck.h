@@ -16,6 +16,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "support/Tools.h"
+
 // Fails with the text unless it is empty (the differences found by the checks below).
 #define VERIFY_SAME(differences)                                                                                       \
     do {                                                                                                               \
