@@ -151,7 +151,8 @@ void tst_BatchConverter::autoSizes_data()
 {
     QTest::addColumn<QList<int>>("widths");
     QTest::addColumn<QList<int>>("sizes");
-    QTest::newRow("16, 20, 40, then 64 keeps 48") << QList<int> { 16, 20, 40, 64 } << QList<int> { 16, 32, 48, 48 };
+    QTest::newRow("16, 17, 32, 48, then 64 keeps 48")
+        << QList<int> { 16, 17, 32, 48, 64 } << QList<int> { 16, 32, 32, 48, 48 };
     QTest::newRow("first 64 keeps the 32 of activation") << QList<int> { 64, 16 } << QList<int> { 32, 16 };
 }
 
