@@ -30,7 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (back.count() != palette.count())
         std::abort();
     for (qint32 i = 1; i <= palette.count(); ++i) {
-        if (back.Red(i) != palette.red(i) || back.Green(i) != palette.green(i) || back.Blue(i) != palette.blue(i))
+        if (back.red(i) != palette.red(i) || back.green(i) != palette.green(i) || back.blue(i) != palette.blue(i))
             std::abort();
     }
     return 0;
