@@ -378,13 +378,13 @@ void Palette::loadJasc(const QString& fileName)
 
 bool Palette::looksLikeJasc(const QString& fileName)
 {
-    static constexpr char Signature[] = "JASC-PAL";
-    constexpr qint64 length = sizeof(Signature) - 1;
+    // The published layout's first line, or the one saveJasc writes.
     const QFileInfo info(fileName);
     QFile f(fileName);
     if (!info.isFile() || !f.open(QIODevice::ReadOnly))
         return false;
-    return f.read(length) == QByteArray::fromRawData(Signature, length);
+    const QByteArray head = f.read(8);
+    return head == "JASC-PAL" || head.startsWith("JASC\r\n");
 }
 
 } // namespace brevane

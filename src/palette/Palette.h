@@ -39,8 +39,9 @@ public:
     // Reads every line of three numbers, whatever else the file holds. Only regular files
     // up to limits::MaxPaletteFileBytes are read (error 75 or 7 otherwise).
     void loadJasc(const QString& fileName);
-    // Whether the file starts with "JASC-PAL", as palette files in the published layout
-    // do; reads those 8 bytes only. For callers that want more than loadJasc's leniency.
+    // Whether the file's first line is "JASC-PAL" (the published layout) or "JASC" (what
+    // saveJasc writes); reads 8 bytes, never blocks. For callers that want more than
+    // loadJasc's leniency.
     static bool looksLikeJasc(const QString& fileName);
 
     void addColour(quint8 red, quint8 green, quint8 blue);
