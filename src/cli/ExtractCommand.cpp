@@ -75,7 +75,7 @@ int runExtract(const QStringList& args)
         }
         icon.save(parser.value(output));
     } catch (const Error& e) {
-        err() << "brevane-cli extract: " << file << ": " << e.description() << "\n";
+        err() << "brevane-cli extract: " << file << ": " << e.message() << "\n";
         err().flush();
         return ExitFailed;
     }

@@ -51,7 +51,7 @@ int runList(const QStringList& args)
                 continue;
             }
         } catch (const Error& e) {
-            out() << "damaged (" << e.description() << ")\n";
+            out() << "damaged (" << e.message() << ")\n";
             rc = ExitFailed;
             continue;
         }

@@ -96,7 +96,7 @@ int runMulti(const QStringList& args)
     try {
         result = icon.save(file, choice);
     } catch (const Error& e) {
-        return fail(MultiPageIcon::iconFileName(file) + QLatin1String(": ") + e.description());
+        return fail(MultiPageIcon::iconFileName(file) + QLatin1String(": ") + e.message());
     }
     switch (result.outcome) {
     case MultiPageIcon::Outcome::NoImages:

@@ -89,7 +89,7 @@ int runPalette(const QStringList& args)
         }
         palette.saveJasc(parser.value(output));
     } catch (const Error& e) {
-        return fail(e.description() + QStringLiteral(" (error %1)").arg(e.number()));
+        return fail(e.message() + QStringLiteral(" (error %1)").arg(e.number()));
     }
     out() << "wrote " << parser.value(output) << " (" << palette.count() << " colours)\n";
     out().flush();

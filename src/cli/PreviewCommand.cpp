@@ -3,12 +3,12 @@
 
 #include "icon/IconFile.h"
 #include "platform/Error.h"
+#include "platform/SafeWrite.h"
 #include "platform/Surface.h"
 
 #include <QFileInfo>
 #include <QImageWriter>
 #include <QPainter>
-#include <QSaveFile>
 
 namespace brevane::cli {
 
@@ -124,16 +124,23 @@ int runPreview(const QStringList& args)
         }
     }
 
-    QSaveFile sheetFile(sheetPath);
     QByteArray format = QFileInfo(sheetPath).suffix().toLower().toLatin1();
     if (!QImageWriter::supportedImageFormats().contains(format))
         format = "png";
-    QImageWriter writer(&sheetFile, format);
-    if (!sheetFile.open(QIODevice::WriteOnly) || !writer.write(sheet.convertToFormat(QImage::Format_RGB32))
-        || !sheetFile.commit()) {
-        err() << "brevane-cli preview: cannot write " << sheetPath << ": "
-              << (writer.error() != QImageWriter::UnknownError ? writer.errorString() : sheetFile.errorString())
-              << "\n";
+    QString encoderError;
+    WriteProblem problem;
+    const SafeWriteResult written = writeFileSafely(sheetPath, &problem, [&](QIODevice& device) {
+        QImageWriter writer(&device, format);
+        if (writer.write(sheet.convertToFormat(QImage::Format_RGB32)))
+            return true;
+        encoderError = writer.errorString();
+        return false;
+    });
+    if (written != SafeWriteResult::Ok) {
+        // The system's reason when there is one, else the encoder's.
+        const QString why
+            = problem.reason.isEmpty() ? sheetPath + QStringLiteral(": ") + encoderError : problem.detail();
+        err() << "brevane-cli preview: cannot write " << why << "\n";
         err().flush();
         return ExitFailed;
     }

@@ -1,5 +1,7 @@
 #include "cli/Commands.h"
 
+#include "platform/SafeWrite.h"
+
 #include <QGuiApplication>
 #include <QTextStream>
 
@@ -51,6 +53,7 @@ int main(int argc, char** argv)
     // application, so it always runs on the off-screen platform.
     qputenv("QT_QPA_PLATFORM", "offscreen");
     qInstallMessageHandler(quietMessages);
+    brevane::removeTemporariesOnSignals();
     QGuiApplication app(argc, argv);
     QGuiApplication::setApplicationName(QStringLiteral("brevane-cli"));
     QGuiApplication::setApplicationVersion(QStringLiteral(BREVANE_VERSION));

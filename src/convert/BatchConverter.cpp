@@ -111,7 +111,7 @@ BatchConverter::Next BatchConverter::step(int line, const std::function<void()>&
         fn();
         return Next::Go;
     } catch (const Error& e) {
-        fail(row, picture, e.description().isEmpty() ? QStringLiteral("error %1").arg(e.number()) : e.description());
+        fail(row, picture, e.description().isEmpty() ? QStringLiteral("error %1").arg(e.number()) : e.message());
     } catch (const std::bad_alloc&) {
         fail(row, picture, Error::runtimeDescription(err::OutOfMemory));
     }

@@ -269,7 +269,8 @@ void IconFile::save(const QString& fileName)
     if (!fileName.isEmpty())
         m_fileName = fileName;
 
-    const SafeWriteResult result = writeFileSafely(m_fileName, [this](QIODevice& f) {
+    WriteProblem problem;
+    const SafeWriteResult result = writeFileSafely(m_fileName, &problem, [this](QIODevice& f) {
         if (f.write(encodeHeader(m_header)) != HeaderBytes)
             return false;
         // Each entry points at the place its block really takes in this file, whatever offset
@@ -288,10 +289,13 @@ void IconFile::save(const QString& fileName)
         }
         return true;
     });
+    // The detail names the file and the system's reason; the descriptions stay the program's own.
     if (result == SafeWriteResult::OpenFailed)
-        raise(err::IconCannotSave, QStringLiteral("Couldn't open file for writing."));
+        throw Error(err::IconCannotSave, errorSource("cFileIcon"), QStringLiteral("Couldn't open file for writing."),
+            problem.detail());
     if (result == SafeWriteResult::WriteFailed)
-        raise(err::IconWriteFailed, QStringLiteral("General failure writing icon."));
+        throw Error(err::IconWriteFailed, errorSource("cFileIcon"), QStringLiteral("General failure writing icon."),
+            problem.detail());
 }
 
 void IconFile::cloneTo(IconFile& target) const

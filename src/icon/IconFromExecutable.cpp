@@ -2,6 +2,7 @@
 
 #include "icon/PeResources.h"
 #include "platform/Error.h"
+#include "platform/Limits.h"
 #include "platform/LittleEndian.h"
 
 #include <limits>
@@ -65,6 +66,17 @@ bool IconFile::loadFromExecutable(const PeResources& pe, const QString& path, qi
     const qint64 count = header.idCount;
     if (qint64(group->size()) < GroupHeaderBytes + GroupEntryBytes * count)
         refuse();
+    // An icon file holds at most 256 images; a group naming one image thousands of times
+    // would otherwise become an icon of gigabytes.
+    if (count > limits::MaxIconImages) {
+        reset(path);
+        throw Error(err::ResourceUnreadable, errorSource("cFileIcon"),
+            QStringLiteral("Failed to read bitmap bits from resource."),
+            QStringLiteral("%1: the icon group lists %2 images, more than an icon file holds (%3)")
+                .arg(path)
+                .arg(count)
+                .arg(limits::MaxIconImages));
+    }
 
     std::vector<IconDirEntry> entries(static_cast<std::size_t>(count));
     std::vector<quint16> ids(static_cast<std::size_t>(count));

@@ -1,9 +1,15 @@
 #include "icon/PeResources.h"
 
+#include "platform/Error.h"
+#include "platform/Limits.h"
 #include "platform/LittleEndian.h"
 
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
+
+#include <mutex>
+#include <unordered_map>
 
 namespace brevane {
 
@@ -25,26 +31,86 @@ namespace {
 
 } // namespace
 
-std::optional<PeResources> PeResources::fromFile(const QString& path)
+// Subdirectories by name, and the chosen language of a name's directory, for each
+// directory looked up so far: a file of thousands of groups is then read in linear time,
+// even when its directories are shared or out of order.
+struct PeResources::Index {
+    struct Directory {
+        QHash<quint16, quint32> numbers;
+        QHash<QString, quint32> names; // case-folded
+    };
+    std::mutex mutex;
+    std::unordered_map<quint32, Directory> directories;
+    std::unordered_map<quint32, std::optional<Found>> languages;
+};
+
+std::optional<PeResources> PeResources::fromFile(const QString& path, QString* whyNot)
 {
-    QFile f(path);
-    if (!QFileInfo(path).isFile() || !f.open(QIODevice::ReadOnly))
+    const auto refuse = [whyNot](const QString& reason) -> std::optional<PeResources> {
+        if (whyNot)
+            *whyNot = reason;
         return std::nullopt;
+    };
+    const QString notPe = QStringLiteral("not a Windows executable or library");
+    const QFileInfo info(path);
+    if (!info.exists())
+        return refuse(QStringLiteral("no such file"));
+    if (!info.isFile())
+        return refuse(QStringLiteral("not a regular file"));
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return refuse(f.errorString());
+    const qint64 total = f.size();
+
+    // The DOS header, the PE header and the section table say how far the image reaches.
+    const QByteArray dos = f.read(DosHeaderBytes);
+    if (dos.size() != DosHeaderBytes || !dos.startsWith("MZ"))
+        return refuse(notPe);
+    const qint64 peOffset = le::u32(le::bytes(dos), 0x3C);
+    if (!fits(peOffset, 4 + CoffHeaderBytes, total) || !f.seek(peOffset))
+        return refuse(notPe);
+    const QByteArray pe = f.read(4 + CoffHeaderBytes);
+    if (pe.size() != 4 + CoffHeaderBytes || !pe.startsWith(QByteArrayView("PE\0\0", 4)))
+        return refuse(notPe);
+    const qint64 sectionCount = le::u16(le::bytes(pe), 4 + 2);
+    const qint64 sectionTable = peOffset + 4 + CoffHeaderBytes + le::u16(le::bytes(pe), 4 + 16);
+    if (!fits(sectionTable, sectionCount * SectionHeaderBytes, total) || !f.seek(sectionTable))
+        return refuse(notPe);
+    const QByteArray sections = f.read(sectionCount * SectionHeaderBytes);
+    if (sections.size() != sectionCount * SectionHeaderBytes)
+        return refuse(notPe);
+    qint64 extent = sectionTable + sections.size();
+    for (qint64 s = 0; s < sectionCount; ++s) {
+        const qint64 rawSize = le::u32(le::bytes(sections), s * SectionHeaderBytes + 16);
+        const qint64 rawOffset = le::u32(le::bytes(sections), s * SectionHeaderBytes + 20);
+        if (rawOffset < total)
+            extent = std::max(extent, std::min(rawOffset + rawSize, total));
+    }
+    if (extent > limits::MaxExecutableBytes)
+        return refuse(QStringLiteral("its sections reach %1 bytes, more than an executable may have (%2)")
+                          .arg(extent)
+                          .arg(limits::MaxExecutableBytes));
+
     QByteArray data;
     try {
-        data = f.readAll();
+        if (f.seek(0))
+            data = f.read(extent);
     } catch (const std::bad_alloc&) {
-        return std::nullopt;
+        return refuse(Error::runtimeDescription(err::OutOfMemory));
     }
-    if (data.size() != f.size())
-        return std::nullopt;
-    return fromBytes(std::move(data));
+    if (data.size() != extent)
+        return refuse(f.errorString());
+    auto result = fromBytes(std::move(data));
+    if (!result)
+        return refuse(notPe);
+    return result;
 }
 
 std::optional<PeResources> PeResources::fromBytes(QByteArray bytes)
 {
     PeResources pe;
     pe.m_data = std::move(bytes);
+    pe.m_index = std::make_shared<Index>();
     const auto d = pe.bytes();
     const qint64 total = static_cast<qint64>(d.size());
 
@@ -159,20 +225,30 @@ std::optional<QString> PeResources::nameString(quint32 name) const
     return s;
 }
 
-bool PeResources::nameMatches(quint32 name, const Key& k) const
-{
-    if (const quint16* number = std::get_if<quint16>(&k))
-        return name == *number;
-    const QString& wanted = std::get<QString>(k);
-    const auto have = nameString(name);
-    return have && wanted.compare(*have, Qt::CaseInsensitive) == 0;
-}
-
 std::optional<quint32> PeResources::subdirectory(quint32 dirOffset, const Key& k) const
 {
-    for (const DirEntry& e : entries(dirOffset)) {
-        if ((e.target & HighBit) && nameMatches(e.name, k))
-            return e.target & ~HighBit;
+    const std::lock_guard lock(m_index->mutex);
+    auto [it, added] = m_index->directories.try_emplace(dirOffset);
+    Index::Directory& dir = it->second;
+    if (added) {
+        // The first entry of a name wins, as a scan in directory order would find it.
+        for (const DirEntry& e : entries(dirOffset)) {
+            if (!(e.target & HighBit))
+                continue;
+            if (!(e.name & HighBit)) {
+                if (e.name <= 0xFFFF && !dir.numbers.contains(static_cast<quint16>(e.name)))
+                    dir.numbers.insert(static_cast<quint16>(e.name), e.target & ~HighBit);
+            } else if (const auto s = nameString(e.name)) {
+                if (const QString folded = s->toCaseFolded(); !dir.names.contains(folded))
+                    dir.names.insert(folded, e.target & ~HighBit);
+            }
+        }
+    }
+    if (const quint16* number = std::get_if<quint16>(&k)) {
+        if (const auto found = dir.numbers.constFind(*number); found != dir.numbers.cend())
+            return *found;
+    } else if (const auto found = dir.names.constFind(std::get<QString>(k).toCaseFolded()); found != dir.names.cend()) {
+        return *found;
     }
     return std::nullopt;
 }
@@ -211,19 +287,25 @@ std::optional<PeResources::Found> PeResources::find(const Key& name, const Key& 
     if (!nameDir)
         return std::nullopt;
 
-    std::optional<Found> first;
+    const std::lock_guard lock(m_index->mutex);
+    auto [it, added] = m_index->languages.try_emplace(*nameDir);
+    if (!added)
+        return it->second;
+    std::optional<Found>& chosen = it->second;
     const auto d = bytes();
     for (const DirEntry& e : entries(*nameDir)) {
         if ((e.target & HighBit) || !fits(e.target, DataEntryBytes, m_rsrcLength))
             continue;
         const Found f { le::u32(d, m_rsrcOffset + e.target), le::u32(d, m_rsrcOffset + e.target + 4) };
         // The language-neutral version wins, as with the platform's loader; else the first one.
-        if (e.name == 0)
-            return f;
-        if (!first)
-            first = f;
+        if (e.name == 0) {
+            chosen = f;
+            break;
+        }
+        if (!chosen)
+            chosen = f;
     }
-    return first;
+    return chosen;
 }
 
 std::optional<PeResources::Loaded> PeResources::load(const Found& found) const

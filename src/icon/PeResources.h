@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <variant>
@@ -15,6 +16,9 @@ namespace brevane {
 // or mapping it: the four steps a program needs of the platform's resource loader
 // (find by name and type, load, lock, size). Every offset and size the file states is
 // checked against the file, its section and the resource before it is used.
+// Lookups take constant time once a directory was seen (an index is built on first use),
+// so reading every group of a file is linear in its size. One object may be shared
+// between threads.
 class PeResources {
 public:
     // A resource name or type: a number or a string.
@@ -37,7 +41,10 @@ public:
 
     // Nothing when the bytes are not a PE image whose headers and section table fit.
     static std::optional<PeResources> fromBytes(QByteArray bytes);
-    static std::optional<PeResources> fromFile(const QString& path);
+    // Looks at the headers first and reads only as far as the headers and sections reach
+    // (an appended payload is skipped), refusing a file whose sections reach past
+    // limits::MaxExecutableBytes. `whyNot` says why nothing was returned.
+    static std::optional<PeResources> fromFile(const QString& path, QString* whyNot = nullptr);
 
     // "#" followed by decimal digits names a number; anything else is a string.
     static Key key(const QString& name);
@@ -66,6 +73,8 @@ private:
         quint32 target = 0;
     };
 
+    struct Index;
+
     PeResources() = default;
 
     std::span<const quint8> bytes() const;
@@ -73,7 +82,6 @@ private:
     std::optional<std::pair<qint64, qint64>> mapRva(quint32 rva) const;
     // Entries of the subdirectory at a directory-relative offset; empty when it does not fit.
     QList<DirEntry> entries(quint32 dirOffset) const;
-    bool nameMatches(quint32 name, const Key& k) const;
     std::optional<QString> nameString(quint32 name) const;
     std::optional<quint32> subdirectory(quint32 dirOffset, const Key& k) const;
 
@@ -82,6 +90,7 @@ private:
     // The resource directory: where it starts in the file and how many bytes its section holds from there.
     qint64 m_rsrcOffset = -1;
     qint64 m_rsrcLength = 0;
+    std::shared_ptr<Index> m_index;
 };
 
 } // namespace brevane

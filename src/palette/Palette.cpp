@@ -2,6 +2,7 @@
 
 #include "icon/IconFile.h"
 #include "platform/Error.h"
+#include "platform/Limits.h"
 #include "platform/SafeWrite.h"
 
 #include <QDir>
@@ -9,6 +10,7 @@
 #include <QFileInfo>
 #include <QLocale>
 
+#include <cerrno>
 #include <cmath>
 #include <cstdlib>
 
@@ -285,24 +287,35 @@ void Palette::saveJasc(const QString& fileName) const
         text += QByteArray::number(e.red) + ' ' + QByteArray::number(e.green) + ' ' + QByteArray::number(e.blue);
     }
 
-    // Written beside the target and renamed over it, so a failed save leaves the old file as it was.
     if (fileName.isEmpty())
         throw paletteError(Error::runtime(err::BadFileName));
-    const QFileInfo target(fileName);
-    if (target.exists() && !target.isDir() && !target.isWritable())
-        throw paletteError(Error::runtime(err::PathFileAccess));
-    switch (writeFileSafely(fileName, [&text](QIODevice& f) { return f.write(text) == text.size(); })) {
-    case SafeWriteResult::Ok:
-        break;
-    case SafeWriteResult::OpenFailed:
-        if (target.isDir())
-            throw paletteError(Error::runtime(err::PathFileAccess));
-        if (!target.absoluteDir().exists())
-            throw paletteError(Error::runtime(err::PathNotFound));
-        throw paletteError(Error::runtime(err::PermissionDenied));
-    case SafeWriteResult::WriteFailed:
-        throw paletteError(Error::runtime(err::DeviceIo));
+    WriteProblem problem;
+    const SafeWriteResult result
+        = writeFileSafely(fileName, &problem, [&text](QIODevice& f) { return f.write(text) == text.size(); });
+    if (result == SafeWriteResult::Ok)
+        return;
+    qint32 number = err::DeviceIo;
+    if (result == SafeWriteResult::OpenFailed) {
+        switch (problem.systemError) {
+        case EACCES:
+        case EPERM:
+        case EROFS:
+        case ETXTBSY:
+            number = err::PermissionDenied;
+            break;
+        case ENOENT:
+        case ENOTDIR:
+            number = err::PathNotFound;
+            break;
+        case ENAMETOOLONG:
+            number = err::BadFileName;
+            break;
+        default: // a folder, a FIFO or a device where the file should be
+            number = err::PathFileAccess;
+            break;
+        }
     }
+    throw Error(number, errorSource("cPalette"), Error::runtimeDescription(number), problem.detail());
 }
 
 void Palette::loadJasc(const QString& fileName)
@@ -310,16 +323,29 @@ void Palette::loadJasc(const QString& fileName)
     m_entries.clear();
     m_count = 0;
 
-    QFile f(fileName);
     if (fileName.isEmpty())
         throw paletteError(Error::runtime(err::BadFileName));
     if (!QFileInfo::exists(fileName))
         throw paletteError(Error::runtime(err::FileNotFound));
-    if (QFileInfo(fileName).isDir() || !f.open(QIODevice::ReadOnly))
+    // Looked at before it is opened: a FIFO would block, and a file larger than any
+    // palette would be read whole for nothing.
+    const QFileInfo info(fileName);
+    if (!info.isFile())
+        throw Error(err::PathFileAccess, errorSource("cPalette"), Error::runtimeDescription(err::PathFileAccess),
+            fileName + QStringLiteral(": not a regular file"));
+    if (info.size() > limits::MaxPaletteFileBytes)
+        throw Error(err::OutOfMemory, errorSource("cPalette"), Error::runtimeDescription(err::OutOfMemory),
+            QStringLiteral("%1: %2 bytes, more than a palette file may have (%3)")
+                .arg(fileName)
+                .arg(info.size())
+                .arg(limits::MaxPaletteFileBytes));
+    QFile f(fileName);
+    if (!f.open(QIODevice::ReadOnly))
         throw paletteError(fileError(f, fileName));
     QByteArray data;
     try {
-        data = f.readAll();
+        // A file that grew since it was looked at is read only as far as the limit allows.
+        data = f.read(limits::MaxPaletteFileBytes);
     } catch (const std::bad_alloc&) {
         throw paletteError(Error::runtime(err::OutOfMemory));
     }
@@ -348,6 +374,17 @@ void Palette::loadJasc(const QString& fileName)
             throw paletteError(e);
         }
     }
+}
+
+bool Palette::looksLikeJasc(const QString& fileName)
+{
+    // The published layout's first line, or the one saveJasc writes.
+    const QFileInfo info(fileName);
+    QFile f(fileName);
+    if (!info.isFile() || !f.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray head = f.read(8);
+    return head == "JASC-PAL" || head.startsWith("JASC\r\n");
 }
 
 } // namespace brevane

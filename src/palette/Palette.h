@@ -32,9 +32,17 @@ public:
     void setGreen(qint32 index, quint8 value);
     void setBlue(qint32 index, quint8 value);
 
+    // Written through the program's safe writer: a target that may not be written is
+    // error 70, a missing folder 76, a folder or device in its place 75, a failed write 57;
+    // the error's detail names the file and the system's reason.
     void saveJasc(const QString& fileName) const;
-    // Adds every line of three numbers; other lines are passed over.
+    // Reads every line of three numbers, whatever else the file holds. Only regular files
+    // up to limits::MaxPaletteFileBytes are read (error 75 or 7 otherwise).
     void loadJasc(const QString& fileName);
+    // Whether the file's first line is "JASC-PAL" (the published layout) or "JASC" (what
+    // saveJasc writes); reads 8 bytes, never blocks. For callers that want more than
+    // loadJasc's leniency.
+    static bool looksLikeJasc(const QString& fileName);
 
     void addColour(quint8 red, quint8 green, quint8 blue);
     void createStandard256();

@@ -2,12 +2,20 @@
 
 namespace brevane {
 
-Error::Error(qint32 number, QString source, QString description)
+Error::Error(qint32 number, QString source, QString description, QString detail)
     : m_number(number)
     , m_source(std::move(source))
     , m_description(std::move(description))
-    , m_what(QStringLiteral("%1 (%2): %3").arg(m_number).arg(m_source, m_description).toStdString())
+    , m_detail(std::move(detail))
+    , m_what(QStringLiteral("%1 (%2): %3").arg(m_number).arg(m_source, message()).toStdString())
 {
+}
+
+QString Error::message() const
+{
+    if (m_detail.isEmpty())
+        return m_description;
+    return m_description + QStringLiteral(" (") + m_detail + QLatin1Char(')');
 }
 
 QString Error::runtimeDescription(qint32 number)

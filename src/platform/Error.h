@@ -10,13 +10,18 @@ namespace brevane {
 
 // The program's one error type: a number, the component that raised it and a description.
 // Components raise it and catch none; the windows show and log it.
+// The description is the program's fixed text; the optional detail says which file and why
+// ("/tmp/a.ico: No space left on device"), for messages that have room for it.
 class Error : public std::exception {
 public:
-    Error(qint32 number, QString source, QString description);
+    Error(qint32 number, QString source, QString description, QString detail = QString());
 
     qint32 number() const noexcept { return m_number; }
     const QString& source() const noexcept { return m_source; }
     const QString& description() const noexcept { return m_description; }
+    const QString& detail() const noexcept { return m_detail; }
+    // The description followed by the detail in parentheses, when there is one.
+    QString message() const;
     const char* what() const noexcept override { return m_what.c_str(); }
 
     // A run-time error (5, 6, 7, 9, 13, 53, 481, ...) with its usual description.
@@ -27,6 +32,7 @@ private:
     qint32 m_number;
     QString m_source;
     QString m_description;
+    QString m_detail;
     std::string m_what;
 };
 

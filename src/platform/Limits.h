@@ -23,3 +23,15 @@ inline constexpr int MaxIconSide = 255;
 inline constexpr int MaxDocumentImages = 32767;
 
 } // namespace brevane::limits
+
+namespace brevane::limits {
+
+// Only the part of an executable that its headers and sections reach is read (an installer's
+// appended payload is never looked at); a file whose sections reach further is refused.
+// Executables with icons are a few MiB; the largest libraries run to a few hundred.
+inline constexpr qint64 MaxExecutableBytes = qint64(256) * 1024 * 1024;
+// A JASC palette line is at most 13 bytes ("255 255 255" and CR LF): 1 MiB holds 80,000
+// colours, far more than any palette, so larger files are refused before they are read.
+inline constexpr qint64 MaxPaletteFileBytes = qint64(1) * 1024 * 1024;
+
+} // namespace brevane::limits
