@@ -220,6 +220,15 @@ QImage decodeBmp(Bytes d, const Header& header, QSize region)
             }
         }
     }
+    // Qt draws an index past the colour table with whatever lies beyond it: leave such
+    // pictures to Qt rather than pick a colour.
+    if (nbits < 16) {
+        const int colours = image.colorCount();
+        for (int y = 0; y < region.height(); ++y)
+            for (int x = 0; x < region.width(); ++x)
+                if (image.pixelIndex(x, y) >= colours)
+                    return {};
+    }
     // Qt's reader puts the lighter of two colours first, inverting the bits to match.
     if (nbits == 1 && image.colorCount() == 2 && qGray(image.color(0)) < qGray(image.color(1))) {
         for (int y = 0; y < region.height(); ++y) {

@@ -191,10 +191,13 @@ namespace {
             return false;
         if (!setUp(png, info, region, image))
             return false;
-        if (png_get_rowbytes(png, info) > row.size())
+        const int depth = image->depth();
+        // libpng's row must fill the image's: for 16-bit RGB with a tRNS chunk Qt's reader
+        // asks for RGBA64 without expanding, and the end of each row stays unset.
+        const png_size_t rowBytes = png_get_rowbytes(png, info);
+        if (rowBytes > row.size() || rowBytes < png_size_t((qint64(width) * depth + 7) / 8))
             return false;
 
-        const int depth = image->depth();
         const std::size_t used = std::size_t((qint64(region.width()) * depth + 7) / 8);
         const bool checkIndices = colourType == PNG_COLOR_TYPE_PALETTE && image->format() == QImage::Format_Indexed8;
         const int colours = image->colorCount();
