@@ -200,7 +200,7 @@ def blocks(data):
 
 
 def gif(screen, frames, global_colours=256, background=0, global_map=True):
-    """frames: (left, top, w, h, transparent or None, interlaced, local colours or 0)."""
+    """frames: (left, top, w, h, transparent or None, interlaced, local colours or 0[, pixels coded])."""
     sw, sh = screen
     bits = global_colours.bit_length() - 2
     out = bytearray(b"GIF89a" + struct.pack("<HH", sw, sh)
@@ -208,7 +208,7 @@ def gif(screen, frames, global_colours=256, background=0, global_map=True):
     if global_map:
         out += bytes(palette_of(global_colours))
     out += b"!\xff\x0bNETSCAPE2.0\x03\x01\x00\x00\x00"
-    for n, (left, top, w, h, trans, interlaced, local) in enumerate(frames):
+    for n, (left, top, w, h, trans, interlaced, local, *coded) in enumerate(frames):
         if trans is not None:
             out += b"!\xf9\x04" + bytes([1, 10, 0, trans, 0])
         colours = local or global_colours
@@ -222,13 +222,16 @@ def gif(screen, frames, global_colours=256, background=0, global_map=True):
         out += b"," + struct.pack("<HHHH", left, top, w, h) + bytes([flags])
         if local:
             out += bytes(palette_of(local))
-        out += bytes([min_bits]) + blocks(lzw([i for y in order for i in rows[y]], min_bits))
+        indices = [i for y in order for i in rows[y]]
+        out += bytes([min_bits]) + blocks(lzw(indices[:coded[0]] if coded else indices, min_bits))
     return bytes(out + b";")
 
 
 save("gif-full-100x80.gif", gif((100, 80), [(0, 0, 100, 80, None, False, 0)]))
 save("gif-transparent-64x64.gif", gif((64, 64), [(0, 0, 64, 64, 3, False, 0)]))
 save("gif-interlaced-45x61.gif", gif((45, 61), [(0, 0, 45, 61, None, True, 0)]))
+# The end code comes after two passes: the rows copied down from them stay.
+save("gif-interlaced-ends-early-40x40.gif", gif((40, 40), [(0, 0, 40, 40, None, True, 0, 40 * 8)]))
 save("gif-interlaced-transparent-30x30.gif", gif((30, 30), [(0, 0, 30, 30, 9, True, 0)]))
 save("gif-small-frame-background-64x48.gif", gif((64, 48), [(10, 5, 30, 20, None, False, 0)], background=7))
 save("gif-small-frame-transparent-64x48.gif", gif((64, 48), [(3, 2, 20, 30, 5, False, 0)]))
