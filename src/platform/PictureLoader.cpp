@@ -46,11 +46,11 @@ namespace {
     // each one a pass over every coefficient that a few bytes can make.
     void checkHeader(const PartialDecoder::Header& header)
     {
-        if (header.format == PartialDecoder::Format::Other || !header.size.isValid())
-            return;
         if (header.announced.isValid())
             checkSize(header.announced);
-        checkSize(header.size);
+        if (header.size.isValid())
+            checkSize(header.size);
+        // Counted whatever the frame says: a scan bomb needs no valid frame to keep libjpeg busy.
         if (header.format == PartialDecoder::Format::Jpeg && header.scans > limits::MaxJpegScans)
             throw Error(err::InvalidPicture, applicationName(),
                 QStringLiteral("Invalid picture: more than %1 scans is too many to load").arg(limits::MaxJpegScans));

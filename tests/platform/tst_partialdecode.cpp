@@ -208,8 +208,10 @@ void tst_PartialDecode::refusesBeforeDecoding_data()
     QTest::newRow("BMP top-down 6000 x 6000")
         << fromHex("424d000000000000000036000000280000007017000090e8ffff01001800").leftJustified(80, '\0')
         << tooLarge.arg(6000).arg(6000);
-    QTest::newRow("JPEG of 20000 scans") << jpegWithScans(20000)
-                                         << QStringLiteral("Invalid picture: more than 256 scans is too many to load");
+    const QString tooManyScans = QStringLiteral("Invalid picture: more than 256 scans is too many to load");
+    QTest::newRow("JPEG of 20000 scans") << jpegWithScans(20000) << tooManyScans;
+    QTest::newRow("JPEG of 20000 scans, frame of no lines")
+        << jpegWithScans(20000).replace(QByteArray::fromHex("080008"), QByteArray::fromHex("080000")) << tooManyScans;
 }
 
 void tst_PartialDecode::refusesBeforeDecoding()
