@@ -148,6 +148,20 @@ void BM_LoadAndDraw256(benchmark::State& state)
 }
 BENCHMARK(BM_LoadAndDraw256)->DenseRange(0, 7)->Unit(benchmark::kMillisecond);
 
+// Loading a 256x256 BMP, GIF, JPEG or PNG for a 32x32 icon: the whole picture through Qt, or
+// only the 34x34 square the batch engine's preview box shows.
+void BM_LoadForIcon32(benchmark::State& state)
+{
+    const QByteArray data = pictureOf(int(state.range(0)));
+    const bool partial = state.range(1) != 0;
+    for (auto _ : state) {
+        const Picture picture = partial ? PictureLoader::fromData(data, QSize(34, 34)) : PictureLoader::fromData(data);
+        benchmark::DoNotOptimize(picture.size());
+    }
+    state.SetLabel(std::string(formatNames[state.range(0)]) + (partial ? " partial" : " whole"));
+}
+BENCHMARK(BM_LoadForIcon32)->ArgsProduct({ { 0, 1, 2, 3 }, { 0, 1 } })->Unit(benchmark::kMicrosecond);
+
 } // namespace
 
 int main(int argc, char** argv)

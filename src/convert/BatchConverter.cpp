@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QSet>
 
+#include <algorithm>
 #include <memory>
 
 namespace brevane {
@@ -17,6 +18,9 @@ namespace brevane {
 const QString BatchConverter::LocationCode = QStringLiteral("{CA47FF53-A970-4D44-B85D-516B79C3EFA6}");
 
 namespace {
+
+    // autoIconSize never gives more.
+    constexpr qint32 LargestAutoSize = 48;
 
     // Step numbers double as the "line" of the error report.
     enum Line {
@@ -245,7 +249,11 @@ BatchConverter::Outcome BatchConverter::runRows(
             LoadPicture,
             [&] {
                 try {
-                    m_imgTemp = PictureLoader::load(picture);
+                    // Only what the preview box shows is decoded: the box is the icon's size
+                    // plus 2.
+                    const int side = std::max({ m_preview.width(), m_preview.height(),
+                        (options.autoSize ? LargestAutoSize : options.size) + 2 });
+                    m_imgTemp = PictureLoader::load(picture, QSize(side, side));
                 } catch (const Error& e) {
                     if (e.number() != err::InvalidPicture)
                         throw;

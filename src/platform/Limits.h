@@ -13,6 +13,9 @@ inline constexpr int MaxSide = 32767;
 inline constexpr qint64 MaxPicturePixels = qint64(32) * 1024 * 1024;
 // A drawing surface may be larger than a picture (a picture with room around it), not more.
 inline constexpr qint64 MaxSurfacePixels = qint64(64) * 1024 * 1024;
+// A progressive JPEG needs a handful of scans; each further one makes the decoder go over
+// every coefficient again, so a file of tiny scans can keep it busy for seconds.
+inline constexpr int MaxJpegScans = 256;
 // A picture file larger than this is not read at all.
 inline constexpr qint64 MaxPictureFileBytes = qint64(512) * 1024 * 1024;
 // An ICO directory lists at most this many images.

@@ -4,6 +4,7 @@
 #include "platform/Limits.h"
 #include "platform/Metafile.h"
 #include "platform/Surface.h"
+#include "platform/decode/PartialDecoder.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -40,6 +41,31 @@ namespace {
                     .arg(size.height()));
     }
 
+    // What a BMP, GIF, JPEG or PNG header claims is checked before any library reads the
+    // data: the size Qt's reader would announce, the picture's own size, and a JPEG's scans,
+    // each one a pass over every coefficient that a few bytes can make.
+    void checkHeader(const PartialDecoder::Header& header)
+    {
+        if (header.announced.isValid())
+            checkSize(header.announced);
+        if (header.size.isValid())
+            checkSize(header.size);
+        // Counted whatever the frame says: a scan bomb needs no valid frame to keep libjpeg busy.
+        if (header.format == PartialDecoder::Format::Jpeg && header.scans > limits::MaxJpegScans)
+            throw Error(err::InvalidPicture, applicationName(),
+                QStringLiteral("Invalid picture: more than %1 scans is too many to load").arg(limits::MaxJpegScans));
+    }
+
+    // Pictures with transparency get one working format whatever the reader produced
+    // (mono, indexed, ARGB...). Opaque ones stay as read: drawing copies their pixels
+    // either way, and only the part that lands on the surface gets converted.
+    QImage workingFormat(QImage image)
+    {
+        if (!image.hasAlphaChannel())
+            return image;
+        return image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    }
+
     QImage readOne(QImageReader& reader)
     {
         if (reader.size().isValid())
@@ -48,12 +74,7 @@ namespace {
         if (image.isNull())
             return image;
         checkSize(image.size());
-        // Pictures with transparency get one working format whatever the reader produced
-        // (mono, indexed, ARGB...). Opaque ones stay as read: drawing copies their pixels
-        // either way, and only the part that lands on the surface gets converted.
-        if (!image.hasAlphaChannel())
-            return image;
-        return image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        return workingFormat(std::move(image));
     }
 
     // ICO and CUR hold several images; the reader gives the first by default. We take the
@@ -91,6 +112,7 @@ namespace {
         const QByteArray format = reader.format().toLower();
         if (!rasterFormats().contains(format))
             return {};
+        checkHeader(PartialDecoder::probe(data));
         if (format == "ico" || format == "cur")
             return readIcon(reader);
         return readOne(reader);
@@ -99,12 +121,13 @@ namespace {
 } // namespace
 
 struct Picture::Data {
-    QImage image; // natural size; ARGB32 premultiplied when it has transparency
+    QImage image; // ARGB32 premultiplied when it has transparency
+    QSize natural; // the picture's size; the image may hold only its top-left part
 };
 
 QSize Picture::size() const
 {
-    return m_data ? m_data->image.size() : QSize();
+    return m_data ? m_data->natural : QSize();
 }
 
 void Picture::drawOn(Surface& target) const
@@ -132,18 +155,49 @@ void Picture::drawOn(Surface& target) const
             target.setPixel(x, y, colour.pixel(x, y));
 }
 
+namespace {
+
+    QByteArray readPictureFile(const QString& path)
+    {
+        const QFileInfo info(path);
+        if (!info.exists() || !info.isFile())
+            throw Error::runtime(err::FileNotFound);
+        if (info.size() > limits::MaxPictureFileBytes)
+            throw Error(err::InvalidPicture, applicationName(),
+                QStringLiteral("Invalid picture: the file is too large to load"));
+        QFile f(path);
+        if (!f.open(QIODevice::ReadOnly))
+            throw Error::runtime(err::PathFileAccess);
+        return f.readAll();
+    }
+
+} // namespace
+
 Picture PictureLoader::load(const QString& path)
 {
-    const QFileInfo info(path);
-    if (!info.exists() || !info.isFile())
-        throw Error::runtime(err::FileNotFound);
-    if (info.size() > limits::MaxPictureFileBytes)
-        throw Error(
-            err::InvalidPicture, applicationName(), QStringLiteral("Invalid picture: the file is too large to load"));
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        throw Error::runtime(err::PathFileAccess);
-    return fromData(f.readAll());
+    return fromData(readPictureFile(path));
+}
+
+Picture PictureLoader::load(const QString& path, QSize needed)
+{
+    return fromData(readPictureFile(path), needed);
+}
+
+Picture PictureLoader::fromData(const QByteArray& data, QSize needed)
+{
+    const PartialDecoder::Header header = PartialDecoder::probe(data);
+    if (header.format == PartialDecoder::Format::Other || !header.size.isValid())
+        return fromData(data);
+    checkHeader(header);
+    QImage part = PartialDecoder::decode(data, header, needed);
+    if (part.isNull())
+        return fromData(data); // a case Qt decodes its own way
+    auto d = std::make_shared<Picture::Data>();
+    d->image = workingFormat(std::move(part));
+    d->natural = header.size;
+    Picture picture;
+    picture.m_data = std::move(d);
+    return picture;
 }
 
 Picture PictureLoader::fromData(const QByteArray& data)
@@ -175,6 +229,7 @@ Picture PictureLoader::fromData(const QByteArray& data)
     if (image.isNull())
         invalidPicture();
     auto d = std::make_shared<Picture::Data>();
+    d->natural = image.size();
     d->image = std::move(image);
     Picture picture;
     picture.m_data = std::move(d);

@@ -42,6 +42,12 @@ class PictureLoader {
 public:
     static Picture load(const QString& path);
     static Picture fromData(const QByteArray& data);
+
+    // Only what lands in the top-left 'needed' square or rectangle: BMP, GIF, JPEG and PNG
+    // are decoded that far and no further, with the same pixels as a whole load. The
+    // picture keeps its natural size; drawn, it covers at least min(size, needed).
+    static Picture load(const QString& path, QSize needed);
+    static Picture fromData(const QByteArray& data, QSize needed);
 };
 
 } // namespace brevane
