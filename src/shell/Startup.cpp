@@ -39,9 +39,9 @@ QString programFile(const QString& name)
     const QString beside = folder.filePath(name);
     if (QFileInfo::exists(beside))
         return beside;
-    const QString installed = folder.filePath(QStringLiteral("../share/brevane/") + name);
-    if (QFileInfo::exists(installed))
-        return QDir::cleanPath(installed);
+    const QString data = ErrorLog::installedDataFolder();
+    if (!data.isEmpty() && QFileInfo::exists(QDir(data).filePath(name)))
+        return QDir(data).filePath(name);
     return beside;
 }
 
