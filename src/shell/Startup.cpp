@@ -11,7 +11,7 @@
 
 namespace brevane::Startup {
 
-void showMainWindow(Prompts& prompts)
+void showMainWindow(Prompts& prompts, const QStringList& pictures)
 {
     setUpApplication();
     auto* window = new MainWindow(prompts);
@@ -19,6 +19,7 @@ void showMainWindow(Prompts& prompts)
     // Message boxes and choosers stay in front of the main window.
     if (auto* desktop = dynamic_cast<QtPrompts*>(&prompts))
         desktop->setParentWidget(window);
+    window->addFiles(pictures);
     window->show();
     window->showStartupTips();
 }
