@@ -30,7 +30,7 @@ void setUpApplication()
         return;
     QCoreApplication::setApplicationName(QStringLiteral("brevane"));
     QGuiApplication::setApplicationDisplayName(QStringLiteral("Brevane"));
-    QGuiApplication::setDesktopFileName(QStringLiteral("brevane"));
+    QGuiApplication::setDesktopFileName(QStringLiteral(BREVANE_APP_ID));
     QGuiApplication::setWindowIcon(QIcon(QStringLiteral(":/brevane.svg")));
 }
 
