@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QStringList>
 #include <QTextStream>
 
@@ -22,8 +23,8 @@ inline QTextStream& out()
 
 // Parses a command's arguments. Returns -1 to go on, otherwise the exit code to return
 // (0 after --help, 2 after a usage error, which is reported on stderr).
-inline int parseCommand(QCommandLineParser& parser, const QStringList& args, const QString& name,
-    int minPositional, int maxPositional)
+inline int parseCommand(
+    QCommandLineParser& parser, const QStringList& args, const QString& name, int minPositional, int maxPositional)
 {
     parser.setApplicationDescription(parser.applicationDescription());
     const QCommandLineOption help({ QStringLiteral("h"), QStringLiteral("help") }, QStringLiteral("Show this help."));
@@ -35,7 +36,13 @@ inline int parseCommand(QCommandLineParser& parser, const QStringList& args, con
         return 2;
     }
     if (parser.isSet(help)) {
-        out() << parser.helpText().replace(QLatin1String("brevane-cli"), QLatin1String("brevane-cli ") + name);
+        // Qt names the program by the path it was started as and knows nothing of commands:
+        // the usage line gets both, the descriptions stay as written.
+        QString text = parser.helpText();
+        const QString program = QCoreApplication::arguments().value(0);
+        if (const qsizetype at = program.isEmpty() ? -1 : text.indexOf(program); at >= 0)
+            text.replace(at, program.size(), QLatin1String("brevane-cli ") + name);
+        out() << text;
         out().flush();
         return 0;
     }

@@ -4,6 +4,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLocale>
 #include <QStandardPaths>
 
@@ -54,16 +55,23 @@ void setProgramFolder(const QString& folder)
     folderOverride() = folder;
 }
 
+QString installedDataFolder()
+{
+    const QFileInfo data(QDir(programFolder()).filePath(QStringLiteral(BREVANE_BIN_TO_DATA)));
+    return data.isDir() ? data.canonicalFilePath() : QString();
+}
+
 bool append(const QString& text)
 {
     const QByteArray line = (timeStamp() + QLatin1Char(':') + text).toLocal8Bit() + "\r\n";
     const QString logName = QStringLiteral("program.log");
 
+    // An installed program's folder (~/.local/bin, /usr/bin) is no place for a log, even
+    // when the user may write to it.
     const QString primary = QDir(programFolder()).filePath(logName);
-    if (appendTo(primary, line))
+    if (installedDataFolder().isEmpty() && appendTo(primary, line))
         return true;
 
-    // A program folder the user may not write to (an installed copy) keeps its log per user.
     const QString dataFolder = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
     if (!dataFolder.isEmpty() && QDir().mkpath(dataFolder)) {
         const QString fallback = QDir(dataFolder).filePath(logName);

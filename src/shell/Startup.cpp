@@ -11,7 +11,7 @@
 
 namespace brevane::Startup {
 
-void showMainWindow(Prompts& prompts)
+void showMainWindow(Prompts& prompts, const QStringList& pictures)
 {
     setUpApplication();
     auto* window = new MainWindow(prompts);
@@ -19,6 +19,7 @@ void showMainWindow(Prompts& prompts)
     // Message boxes and choosers stay in front of the main window.
     if (auto* desktop = dynamic_cast<QtPrompts*>(&prompts))
         desktop->setParentWidget(window);
+    window->addFiles(pictures);
     window->show();
     window->showStartupTips();
 }
@@ -29,7 +30,7 @@ void setUpApplication()
         return;
     QCoreApplication::setApplicationName(QStringLiteral("brevane"));
     QGuiApplication::setApplicationDisplayName(QStringLiteral("Brevane"));
-    QGuiApplication::setDesktopFileName(QStringLiteral("brevane"));
+    QGuiApplication::setDesktopFileName(QStringLiteral(BREVANE_APP_ID));
     QGuiApplication::setWindowIcon(QIcon(QStringLiteral(":/brevane.svg")));
 }
 
@@ -39,9 +40,9 @@ QString programFile(const QString& name)
     const QString beside = folder.filePath(name);
     if (QFileInfo::exists(beside))
         return beside;
-    const QString installed = folder.filePath(QStringLiteral("../share/brevane/") + name);
-    if (QFileInfo::exists(installed))
-        return QDir::cleanPath(installed);
+    const QString data = ErrorLog::installedDataFolder();
+    if (!data.isEmpty() && QFileInfo::exists(QDir(data).filePath(name)))
+        return QDir(data).filePath(name);
     return beside;
 }
 

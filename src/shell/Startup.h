@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace brevane {
 class Prompts;
@@ -8,9 +9,10 @@ class Prompts;
 
 namespace brevane::Startup {
 
-// Prepares the widgets, shows the main window modeless and, over it, the tip of the day.
+// Prepares the widgets, shows the main window modeless, with the pictures the program was
+// started with in its list, and, over it, the tip of the day.
 // The main window deletes itself when closed; the prompts must outlive it.
-void showMainWindow(Prompts& prompts);
+void showMainWindow(Prompts& prompts, const QStringList& pictures = {});
 // Application-wide names and icon.
 void setUpApplication();
 

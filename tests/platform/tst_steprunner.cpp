@@ -36,7 +36,8 @@ private Q_SLOTS:
     void answers_data();
     void answers();
     void logAppendsOneLinePerReport();
-    void unwritableProgramFolderFallsBack();
+    void logFallsBackToUserData_data();
+    void logFallsBackToUserData();
 
 private:
     QString logPath() const { return m_dir->filePath(QStringLiteral("program.log")); }
@@ -116,11 +117,25 @@ void tst_StepRunner::logAppendsOneLinePerReport()
     QVERIFY(lines.at(2).endsWith(Location + QStringLiteral(":2:6")));
 }
 
-void tst_StepRunner::unwritableProgramFolderFallsBack()
+void tst_StepRunner::logFallsBackToUserData_data()
 {
+    QTest::addColumn<QString>("program"); // the program's folder, below the temporary one
+    QTest::addColumn<QString>("made"); // a folder made first, or a plain file when it has no "/"
     // Running as root makes permission bits useless here: a folder below a plain file cannot be written by anyone.
-    QVERIFY(test::writeFile(m_dir->filePath(QStringLiteral("plain")), {}));
-    ErrorLog::setProgramFolder(m_dir->filePath(QStringLiteral("plain/program")));
+    QTest::newRow("folder cannot be written") << "plain/program"
+                                              << "plain";
+    QTest::newRow("installed: bin beside share/brevane") << "prefix/bin"
+                                                         << "prefix/share/brevane/";
+}
+
+void tst_StepRunner::logFallsBackToUserData()
+{
+    QFETCH(QString, program);
+    QFETCH(QString, made);
+    const QDir dir(m_dir->path());
+    QVERIFY(made.endsWith(QLatin1Char('/')) ? dir.mkpath(made) && dir.mkpath(program)
+                                            : test::writeFile(dir.filePath(made), {}));
+    ErrorLog::setProgramFolder(dir.filePath(program));
     const QString fallback = QDir(QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation))
                                  .filePath(QStringLiteral("program.log"));
     QFile::remove(fallback);
@@ -133,6 +148,7 @@ void tst_StepRunner::unwritableProgramFolderFallsBack()
     const QStringList lines = test::logLines(fallback);
     QCOMPARE(lines.size(), 1);
     QVERIFY(lines.first().endsWith(Location + QStringLiteral(":1:53")));
+    QVERIFY(!QFile::exists(dir.filePath(program + QStringLiteral("/program.log"))));
     QFile::remove(fallback);
 }
 
