@@ -20,7 +20,7 @@ void showMainWindow(Prompts& prompts)
     if (auto* desktop = dynamic_cast<QtPrompts*>(&prompts))
         desktop->setParentWidget(window);
     window->show();
-    window->showStartupTips();
+    window->showStartupTipsOnScreen();
 }
 
 void setUpApplication()
@@ -28,7 +28,8 @@ void setUpApplication()
     if (!QCoreApplication::instance())
         return;
     QCoreApplication::setApplicationName(QStringLiteral("brevane"));
-    QGuiApplication::setApplicationDisplayName(QStringLiteral("Brevane"));
+    // No display name: Qt would append it to every caption, and captions are exactly the
+    // windows' own texts.
     QGuiApplication::setDesktopFileName(QStringLiteral("brevane"));
     QGuiApplication::setWindowIcon(QIcon(QStringLiteral(":/brevane.svg")));
 }

@@ -8,7 +8,8 @@ class Prompts;
 
 namespace brevane::Startup {
 
-// Prepares the widgets, shows the main window modeless and, over it, the tip of the day.
+// Prepares the widgets, shows the main window modeless and, once it is on screen, the tip
+// of the day over it.
 // The main window deletes itself when closed; the prompts must outlive it.
 void showMainWindow(Prompts& prompts);
 // Application-wide names and icon.
