@@ -79,6 +79,8 @@ void tst_DesktopPrompts::messageBox_data()
                                                 << QKeySequence(Qt::Key_Return) << int(MsgAnswer::Abort);
     QTest::newRow("question, Alt+N") << int(MsgButtons::YesNo) << "Cancel" << QStringList { "&Yes", "&No" } << "&Yes"
                                      << QKeySequence(Qt::ALT | Qt::Key_N) << int(MsgAnswer::No);
+    QTest::newRow("question, Esc is No") << int(MsgButtons::YesNo) << "Cancel" << QStringList { "&Yes", "&No" }
+                                         << "&Yes" << QKeySequence(Qt::Key_Escape) << int(MsgAnswer::No);
     QTest::newRow("three answers, Esc cancels")
         << int(MsgButtons::YesNoCancel) << "" << QStringList { "&Yes", "&No", "Cancel" } << "&Yes"
         << QKeySequence(Qt::Key_Escape) << int(MsgAnswer::Cancel);

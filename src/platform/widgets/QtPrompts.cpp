@@ -73,7 +73,8 @@ MsgAnswer QtPrompts::message(const QString& text, const QString& title, MsgIcon 
     for (const Choice& choice : offered) {
         QPushButton* button = box.addButton(choice.text, QMessageBox::ActionRole);
         shown.append(button);
-        if (choice.answer == MsgAnswer::Cancel)
+        // Esc gives the answer that changes nothing: Cancel, else No.
+        if (choice.answer == MsgAnswer::Cancel || (choice.answer == MsgAnswer::No && !box.escapeButton()))
             box.setEscapeButton(button);
     }
     box.setDefaultButton(static_cast<QPushButton*>(shown.first()));
