@@ -45,9 +45,12 @@ for expected in yes no; do
   xdotool key shift+F10
   sleep 0.5
   xdotool key Up Return
-  sleep 0.7
+  for _ in $(seq 50); do
+    if above "$main"; then state=yes; else state=no; fi
+    [ "$state" = "$expected" ] && break
+    sleep 0.1
+  done
   [ "$(find_window 'Picture to icon')" = "$main" ] || fail "the main window was made anew"
-  if above "$main"; then state=yes; else state=no; fi
   [ "$state" = "$expected" ] || fail "above is $state, expected $expected"
   xdotool windowactivate --sync "$main"
   sleep 0.3
