@@ -124,9 +124,20 @@ BatchConverter::Next BatchConverter::step(int line, const std::function<void()>&
 
 bool BatchConverter::mayWrite(const std::vector<PictureRow>& rows, int row, const QString& iconPath)
 {
-    if (!m_sources.contains(fileKey(iconPath)))
-        return true;
+    const QString key = fileKey(iconPath);
     const QString name = rows[static_cast<std::size_t>(row - 1)].text;
+    // Two pictures of one stem (a.bmp, a.png) make one icon name.
+    const auto earlier = m_iconsWritten.constFind(key);
+    if (earlier != m_iconsWritten.constEnd() && m_prompts) {
+        const QString first = rows[static_cast<std::size_t>(*earlier - 1)].text;
+        const MsgAnswer answer = m_prompts->message(QStringLiteral("The icon for '") + name
+                + QStringLiteral("' would replace the icon just made for '") + first
+                + QStringLiteral("'. Replace it ?"),
+            QStringLiteral("Warning !"), MsgIcon::Question, MsgButtons::YesNo);
+        return answer == MsgAnswer::Yes;
+    }
+    if (!m_sources.contains(key))
+        return true;
     if (!m_prompts) {
         fail(row, rows[static_cast<std::size_t>(row - 1)].fullPath(),
             QStringLiteral("the icon %1 would replace a listed picture; not written").arg(iconPath));
@@ -178,6 +189,7 @@ bool BatchConverter::makeIcon(const QString& iconPath, int row, const QString& p
             return true;
         if (line == SaveIcon && next == Next::Go) {
             ++m_written;
+            m_iconsWritten.insert(fileKey(iconPath), row);
             if (onIconWritten)
                 onIconWritten(made);
         }
@@ -221,6 +233,7 @@ BatchConverter::Outcome BatchConverter::runRows(
     } reset { m_runner };
 
     m_sources.clear();
+    m_iconsWritten.clear();
     for (const PictureRow& r : rows)
         m_sources.insert(fileKey(r.fullPath()));
 

@@ -6,6 +6,7 @@
 #include "platform/PictureRow.h"
 #include "platform/StepRunner.h"
 
+#include <QHash>
 #include <QSet>
 #include <QString>
 
@@ -49,10 +50,10 @@ struct BatchFailure {
 // top-left of a preview box over the transparent colour and taking the icon's square from
 // there. The options dialog and brevane-cli share it.
 //
-// With prompts, the run is interactive: an unreadable picture and an icon that would
-// replace a listed picture are asked about, and other errors go to the shared error report
-// (Abort/Retry/Ignore). Without, nothing is asked: such a picture is recorded as failed and
-// the run goes on with the next one.
+// With prompts, the run is interactive: an unreadable picture, and an icon that would
+// replace a listed picture or an icon made earlier in the run, are asked about, and other errors go to the shared error
+// report (Abort/Retry/Ignore). Without, nothing is asked: such a picture is recorded as failed and the run goes on with
+// the next one.
 class BatchConverter {
 public:
     enum class Outcome {
@@ -113,6 +114,7 @@ private:
     Picture m_imgTemp; // the hidden loader: keeps its picture when a load is ignored
     std::vector<BatchFailure> m_failures;
     QSet<QString> m_sources; // every listed picture, as a file key
+    QHash<QString, int> m_iconsWritten; // icons of this run, as file keys, with the row that made each
     int m_written = 0;
 };
 

@@ -59,6 +59,12 @@ void FileDialog::setInitialDir(const QString& value)
     m_record.lpstrInitialDir = value + Nul + Nul;
 }
 
+QString FileDialog::pictureFilter()
+{
+    return QStringLiteral("All picture files|*.bmp;*.dib;*.gif;*.jpg;*.emf;*.wmf;*.ico;*.cur;"
+                          "*.png;*.jpeg;*.webp;*.tif;*.tiff;*.tga;*.svg;*.svgz;|All file types (*.*)|*.*");
+}
+
 QString FileDialog::stripNull(const QString& s)
 {
     const qsizetype at = s.indexOf(Nul);

@@ -70,6 +70,9 @@ public:
     // Splits the result of a multiple-selection showOpen; fileCount must be 0 on entry.
     void splitMultipleSelection(QString& folder, QStringList& files, qint32& fileCount) const;
 
+    // The filter of the choosers that pick pictures: every format the picture loader reads,
+    // then every file.
+    static QString pictureFilter();
     // The string up to, not including, its first NUL (all of it when there is none).
     static QString stripNull(const QString& s);
     // The chooser's filter list read from a converted filter: description, patterns, ...

@@ -1,15 +1,12 @@
 #include "multipage/MultiPageIcon.h"
 
 #include "icon/IconFile.h"
+#include "platform/ColourText.h"
 #include "platform/Error.h"
 #include "platform/PictureLoader.h"
 #include "platform/Surface.h"
 
-#include <QLocale>
-#include <QRegularExpression>
-
 #include <algorithm>
-#include <cmath>
 
 namespace brevane {
 
@@ -70,20 +67,12 @@ QString MultiPageIcon::iconFileName(const QString& chosen)
 
 qint16 MultiPageIcon::colourComponent(const QString& text)
 {
-    // Plain decimal notation only: no "inf", "nan" or hexadecimal that a general number
-    // parser would also take.
-    static const QRegularExpression number(QStringLiteral(R"(^[+-]?(\d+\.?\d*|\.\d+)([eE][+-]?\d+)?$)"));
-    const QString t = text.trimmed();
-    if (!number.match(t).hasMatch())
+    const ColourText::Component read = ColourText::component(text);
+    if (read.reading == ColourText::Reading::NotANumber)
         throw Error::runtime(err::TypeMismatch);
-    bool ok = false;
-    const double value = QLocale::c().toDouble(t, &ok);
-    if (!ok || !std::isfinite(value))
+    if (read.reading == ColourText::Reading::OutOfRange)
         throw Error::runtime(err::Overflow);
-    const double rounded = std::nearbyint(value); // halves go to the even neighbour
-    if (rounded < -32768.0 || rounded > 32767.0)
-        throw Error::runtime(err::Overflow);
-    return static_cast<qint16>(rounded);
+    return read.value;
 }
 
 Colour MultiPageIcon::transparentColour(const TransparentChoice& choice)

@@ -46,8 +46,8 @@ public:
 
     // The chosen save name with ".ico" appended unless it already ends in it (any case).
     static QString iconFileName(const QString& chosen);
-    // A colour box's text as a 16-bit whole number, rounding halves to even: error 13 when
-    // it holds no number (empty included), 6 when it is outside -32768 .. 32767.
+    // A colour box's text as a 16-bit whole number (ColourText's rule): error 13 when it
+    // holds no whole number (empty and "12.5" included), 6 when it is outside -32768 .. 32767.
     static qint16 colourComponent(const QString& text);
     // The packed colour of the three boxes (components above 255 count as 255, a negative
     // one raises error 5), or -1 when the typed colour is not used.

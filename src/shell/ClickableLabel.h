@@ -4,7 +4,8 @@
 
 namespace brevane {
 
-// A label that reacts to a left click like a link ("more tips !", the web address).
+// A label that reacts to a left click like a link ("more tips !", the web address). Given
+// the focus, Enter and Space click it too.
 class ClickableLabel : public QLabel {
     Q_OBJECT
 public:
@@ -14,6 +15,9 @@ Q_SIGNALS:
     void clicked();
 
 protected:
+    bool event(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
 };
 

@@ -33,6 +33,8 @@ FileListView::FileListView(QWidget* parent)
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Tab leaves the list for the window's commands instead of walking its cells.
+    setTabKeyNavigation(false);
     setWordWrap(false);
     setTextElideMode(Qt::ElideRight);
     verticalHeader()->hide();
@@ -56,10 +58,20 @@ bool FileListView::isTextCutOff(int row, int column) const
     const QTableWidgetItem* cell = item(row, column);
     if (!cell)
         return false;
-    int room = columnWidth(column) - 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1);
+    // The room the text has on screen: its column, or less where the view's edge cuts it.
+    const QRect shown = visualItemRect(cell).intersected(viewport()->rect());
+    int room = shown.width() - 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1);
     if (!cell->icon().isNull())
         room -= iconSize().width() + 4;
     return fontMetrics().horizontalAdvance(cell->text()) > room;
+}
+
+QPoint FileListView::keyboardMenuPosition() const
+{
+    // Below the current row's name, or the list's top-left corner with no current row.
+    QRect at = visualRect(currentIndex().siblingAtColumn(0)).intersected(viewport()->rect());
+    const QPoint corner = at.isEmpty() ? QPoint(0, 0) : at.bottomLeft();
+    return viewport()->mapToGlobal(corner);
 }
 
 void FileListView::paintEvent(QPaintEvent* event)

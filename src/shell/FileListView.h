@@ -15,8 +15,11 @@ public:
     void setBackgroundPicture(const QPixmap& picture);
     QPixmap backgroundPicture() const { return m_picture; }
 
-    // Whether the cell's text is wider than the room its column leaves for it.
+    // Whether the cell's text is wider than the room it has on screen: the column's width,
+    // or less where the view's edge cuts the column.
     bool isTextCutOff(int row, int column) const;
+    // Where a popup opened from the keyboard goes, in global coordinates.
+    QPoint keyboardMenuPosition() const;
 
 Q_SIGNALS:
     void mousePressed(Qt::MouseButton button, QPoint position);

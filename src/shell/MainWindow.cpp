@@ -14,6 +14,9 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QShortcut>
+#include <QShortcutEvent>
+#include <QTimer>
+#include <QWindow>
 
 #include "convert/widgets/ConvertDialog.h"
 #include "dialogs/FileDialog.h"
@@ -154,6 +157,15 @@ MainWindow::MainWindow(Prompts& prompts, QWidget* parent)
     connect(keypadEnter, &QShortcut::activated, convertButton, &QPushButton::click);
     connect(escape, &QShortcut::activated, exitButton, &QPushButton::click);
     connect(remove, &QShortcut::activated, this, &MainWindow::removeSelectedRows);
+    // The keyboard's ways to a popup: on the list its menu, on the tip strip the window menu
+    // (the window manager keeps Alt+Space for its own).
+    for (const QKeySequence& key : { QKeySequence(Qt::SHIFT | Qt::Key_F10), QKeySequence(Qt::Key_Menu) }) {
+        auto* onList = new QShortcut(key, fileList, nullptr, nullptr, Qt::WidgetWithChildrenShortcut);
+        connect(onList, &QShortcut::activated, this, [this] { listMenu->popup(fileList->keyboardMenuPosition()); });
+        auto* onStrip = new QShortcut(key, infoFrame, nullptr, nullptr, Qt::WidgetWithChildrenShortcut);
+        connect(onStrip, &QShortcut::activated, this,
+            [this] { m_windowMenu->popup(infoFrame->mapToGlobal(infoFrame->rect().bottomLeft())); });
+    }
 
     // A right click anywhere on the information strip opens the window menu.
     for (QWidget* strip : { static_cast<QWidget*>(infoFrame), infoStrip, static_cast<QWidget*>(infoPicture),
@@ -161,6 +173,28 @@ MainWindow::MainWindow(Prompts& prompts, QWidget* parent)
         strip->installEventFilter(this);
 
     fillLists();
+    setUpKeyboard();
+}
+
+void MainWindow::setUpKeyboard()
+{
+    // The buttons behind the list lend their access keys to the task items they stand for:
+    // a key two of them share ("&About", "&Add images") moves the focus between the items.
+    const std::pair<QPushButton*, const char*> stands[]
+        = { { convertButton, "GO" }, { aboutButton, "ABOUT" }, { exitButton, "EXIT" }, { addButton, "ADD" } };
+    for (const auto& [button, key] : stands) {
+        m_accessKeyItems.insert(button, taskPane->item(QLatin1String(key)));
+        button->installEventFilter(this);
+    }
+    moreTipsLink->setFocusPolicy(Qt::TabFocus);
+    QList<QWidget*> chain = taskPane->focusChain();
+    chain.append(moreTipsLink);
+    QWidget* previous = fileList;
+    for (QWidget* next : std::as_const(chain)) {
+        setTabOrder(previous, next);
+        previous = next;
+    }
+    fileList->setFocus();
 }
 
 MainWindow::~MainWindow()
@@ -221,6 +255,20 @@ void MainWindow::resizeEvent(QResizeEvent* event)
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
+    if (event->type() == QEvent::Shortcut && static_cast<QShortcutEvent*>(event)->isAmbiguous()) {
+        if (QWidget* item = m_accessKeyItems.value(watched)) {
+            item->setFocus(Qt::ShortcutFocusReason);
+            return true;
+        }
+    }
+    if (watched == windowHandle()) {
+        if (event->type() == QEvent::Expose && m_tipsWaitForScreen && windowHandle()->isExposed()) {
+            m_tipsWaitForScreen = false;
+            windowHandle()->removeEventFilter(this);
+            QTimer::singleShot(0, this, &MainWindow::showStartupTips);
+        }
+        return false;
+    }
     if (event->type() == QEvent::MouseButtonPress) {
         auto* mouse = static_cast<QMouseEvent*>(event);
         if (mouse->button() == Qt::RightButton) {
@@ -349,8 +397,7 @@ void MainWindow::addPictures()
         dialog.setFlags(FileDialog::OFN_FILEMUSTEXIST | FileDialog::OFN_ALLOWMULTISELECT);
         dialog.setOwner(winId());
         dialog.setTitle(QStringLiteral("Browse for files..."));
-        dialog.setFilter(QStringLiteral(
-            "All picture files|*.bmp;*.dib;*.gif;*.jpg;*.emf;*.wmf;*.ico;*.cur;|All file types (*.*)|*.*"));
+        dialog.setFilter(FileDialog::pictureFilter());
         dialog.showOpen();
     });
     if (chosen == StepRunner::Result::Aborted || dialog.fileName().isEmpty())
@@ -403,6 +450,20 @@ void MainWindow::showTips()
 void MainWindow::showStartupTips()
 {
     showTips();
+}
+
+void MainWindow::showStartupTipsOnScreen()
+{
+    // Shown before the window manager has placed this window, the tip window would be
+    // centred on where this window is not yet: wait until it is on screen.
+    QWindow* native = windowHandle();
+    if (native && native->isExposed()) {
+        QTimer::singleShot(0, this, &MainWindow::showStartupTips);
+        return;
+    }
+    m_tipsWaitForScreen = true;
+    if (native)
+        native->installEventFilter(this);
 }
 
 void MainWindow::showTipsAgain()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QList>
 #include <QWidget>
 
@@ -53,6 +54,9 @@ public:
 
     // The tip window at start-up; every failure on the way is ignored.
     void showStartupTips();
+    // The same, once this window is on screen where the window manager put it, so that the
+    // tip window comes up over it.
+    void showStartupTipsOnScreen();
 
     WindowMenu& windowMenu() { return *m_windowMenu; }
 
@@ -93,6 +97,7 @@ protected:
 
 private:
     void fillLists();
+    void setUpKeyboard();
     void unload();
     void showTips();
 
@@ -100,6 +105,8 @@ private:
     WindowMenu* m_windowMenu = nullptr;
     TipList m_tips;
     bool m_unloaded = false;
+    bool m_tipsWaitForScreen = false;
+    QHash<QObject*, QWidget*> m_accessKeyItems; // button behind the list -> its task item
 };
 
 } // namespace brevane

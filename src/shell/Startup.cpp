@@ -21,7 +21,7 @@ void showMainWindow(Prompts& prompts, const QStringList& pictures)
         desktop->setParentWidget(window);
     window->addFiles(pictures);
     window->show();
-    window->showStartupTips();
+    window->showStartupTipsOnScreen();
 }
 
 void setUpApplication()
@@ -29,7 +29,8 @@ void setUpApplication()
     if (!QCoreApplication::instance())
         return;
     QCoreApplication::setApplicationName(QStringLiteral("brevane"));
-    QGuiApplication::setApplicationDisplayName(QStringLiteral("Brevane"));
+    // No display name: Qt would append it to every caption, and captions are exactly the
+    // windows' own texts.
     QGuiApplication::setDesktopFileName(QStringLiteral(BREVANE_APP_ID));
     QGuiApplication::setWindowIcon(QIcon(QStringLiteral(":/brevane.svg")));
 }

@@ -10,7 +10,7 @@ class Prompts;
 namespace brevane::Startup {
 
 // Prepares the widgets, shows the main window modeless, with the pictures the program was
-// started with in its list, and, over it, the tip of the day.
+// started with in its list, and, once it is on screen, the tip of the day over it.
 // The main window deletes itself when closed; the prompts must outlive it.
 void showMainWindow(Prompts& prompts, const QStringList& pictures = {});
 // Application-wide names and icon.

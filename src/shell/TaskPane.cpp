@@ -4,6 +4,8 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QStyleOptionFocusRect>
+#include <QStylePainter>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -44,13 +46,44 @@ void TaskPaneItem::mouseReleaseEvent(QMouseEvent* event)
     QWidget::mouseReleaseEvent(event);
 }
 
+namespace {
+    // Keys that run whatever has the focus, taken before the window's own Enter (GO) sees them.
+    bool runsFocused(const QKeyEvent* key)
+    {
+        if (key->modifiers() & ~Qt::KeypadModifier)
+            return false;
+        return key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter || key->key() == Qt::Key_Space;
+    }
+}
+
+bool TaskPaneItem::event(QEvent* event)
+{
+    if (event->type() == QEvent::ShortcutOverride && runsFocused(static_cast<QKeyEvent*>(event))) {
+        event->accept();
+        return true;
+    }
+    return QWidget::event(event);
+}
+
 void TaskPaneItem::keyPressEvent(QKeyEvent* event)
 {
-    if (event->key() == Qt::Key_Space) {
+    if (runsFocused(event)) {
         Q_EMIT clicked();
         return;
     }
     QWidget::keyPressEvent(event);
+}
+
+void TaskPaneItem::paintEvent(QPaintEvent* event)
+{
+    QWidget::paintEvent(event);
+    if (!hasFocus())
+        return;
+    QStylePainter painter(this);
+    QStyleOptionFocusRect focus;
+    focus.initFrom(this);
+    focus.rect = rect().adjusted(0, 0, -1, -1);
+    painter.drawPrimitive(QStyle::PE_FrameFocusRect, focus);
 }
 
 TaskPane::TaskPane(QWidget* parent)
@@ -106,6 +139,7 @@ void TaskPane::addGroup(const QString& title, bool mainGroup)
     box->addWidget(group.body);
     m_layout->insertLayout(m_layout->count() - 1, box);
 
+    group.header->installEventFilter(this);
     connect(group.header, &QToolButton::toggled, this, [this, title](bool on) { setGroupExpanded(title, on); });
     m_groups.insert(title, group);
     m_groupOrder.append(title);
@@ -125,9 +159,37 @@ void TaskPane::addItem(const QString& group, const QString& key, const QString& 
     connect(item, &TaskPaneItem::clicked, this, [this, key] { Q_EMIT itemClicked(key); });
 }
 
+bool TaskPane::eventFilter(QObject* watched, QEvent* event)
+{
+    auto* header = qobject_cast<QToolButton*>(watched);
+    if (header && (event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress)) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (!(key->modifiers() & ~Qt::KeypadModifier)
+            && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
+            event->accept();
+            if (event->type() == QEvent::KeyPress)
+                header->click();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
 QStringList TaskPane::itemKeys(const QString& group) const
 {
     return m_groups.value(group).keys;
+}
+
+QList<QWidget*> TaskPane::focusChain() const
+{
+    QList<QWidget*> chain;
+    for (const QString& title : m_groupOrder) {
+        const Group& group = m_groups[title];
+        chain.append(group.header);
+        for (const QString& key : group.keys)
+            chain.append(m_items.value(key));
+    }
+    return chain;
 }
 
 bool TaskPane::isGroupExpanded(const QString& group) const

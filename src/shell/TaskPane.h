@@ -20,6 +20,8 @@ Q_SIGNALS:
     void clicked();
 
 protected:
+    bool event(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
@@ -45,11 +47,17 @@ public:
     QStringList itemKeys(const QString& group) const;
     TaskPaneItem* item(const QString& key) const { return m_items.value(key); }
     int itemIcon(const QString& key) const { return m_itemIcons.value(key, -1); }
+    // The group titles and items in the order Tab visits them.
+    QList<QWidget*> focusChain() const;
     bool isGroupExpanded(const QString& group) const;
     void setGroupExpanded(const QString& group, bool expanded);
 
 Q_SIGNALS:
     void itemClicked(const QString& key);
+
+protected:
+    // Enter on a group's title folds or unfolds it, as Space does.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     struct Group {

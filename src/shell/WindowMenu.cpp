@@ -5,6 +5,7 @@
 #include <QMenu>
 #include <QShortcut>
 #include <QWidget>
+#include <QWindow>
 
 namespace brevane {
 
@@ -65,17 +66,18 @@ void WindowMenu::updateSizeItems()
 
 void WindowMenu::setStaysOnTop(bool onTop)
 {
-    const QRect geometry = m_window->geometry();
-    const bool visible = m_window->isVisible();
-    const Qt::WindowStates states = m_window->windowState();
-    m_window->setWindowFlag(Qt::WindowStaysOnTopHint, onTop);
-    if (visible && !m_window->isVisible()) {
-        m_window->setGeometry(geometry);
-        m_window->setWindowState(states);
-        m_window->show();
-    } else if (m_window->geometry() != geometry && states == Qt::WindowNoState) {
-        m_window->setGeometry(geometry);
+    Qt::WindowFlags flags = m_window->windowFlags();
+    flags.setFlag(Qt::WindowStaysOnTopHint, onTop);
+    QWindow* native = m_window->windowHandle();
+    if (!native) {
+        m_window->setWindowFlags(flags); // nothing on screen yet that could be re-created
+        return;
     }
+    // QWidget::setWindowFlags would hide the window and make a new native one. The native
+    // window takes the hint as it stands instead: on X11 that is a request to the window
+    // manager to add or remove its "above" state.
+    m_window->overrideWindowFlags(flags);
+    native->setFlags(flags);
 }
 
 bool WindowMenu::handleCommand(qint32 command)

@@ -42,8 +42,8 @@ public:
 private:
     QAction* append(const QString& text, qint32 command);
     void updateSizeItems();
-    // Switches the window's stay-on-top hint, putting position, size and visibility back
-    // as they were, as changing window flags may hide and re-create the native window.
+    // Switches the window's stay-on-top hint on the native window as it is, without
+    // re-creating it.
     void setStaysOnTop(bool onTop);
 
     QWidget* m_window;

@@ -148,6 +148,8 @@ void tst_ConvertDialog::swatch()
     QCOMPARE(m_dialog->swatchColour(), RGB(255, 20, 30));
     red->clear();
     QCOMPARE(m_dialog->swatchColour(), RGB(255, 20, 30));
+    red->setText(QStringLiteral("12.5")); // not a whole number
+    QCOMPARE(m_dialog->swatchColour(), RGB(255, 20, 30));
     const QRgb want = patternPicture(20, 20, TopLeft).pixel(5, 9);
     QTest::mouseClick(m_dialog->previewView(), Qt::LeftButton, {}, QPoint(5, 9));
     QCOMPARE(m_dialog->swatchColour(), fromQRgb(want));

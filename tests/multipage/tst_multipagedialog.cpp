@@ -121,6 +121,7 @@ void tst_MultiPageDialog::refusedSave_data()
     QTest::newRow("all slots empty") << false << QStringList { "255", "255", "255" } << "There are no images !";
     QTest::newRow("letters in red") << true << QStringList { "ff", "255", "255" } << invalid;
     QTest::newRow("nothing in green") << true << QStringList { "255", "", "255" } << invalid;
+    QTest::newRow("a fraction in blue") << true << QStringList { "255", "255", "12.5" } << invalid;
 }
 
 void tst_MultiPageDialog::refusedSave()

@@ -1,5 +1,6 @@
 #include "convert/widgets/ConvertDialog.h"
 
+#include "platform/ColourText.h"
 #include "platform/Error.h"
 #include "platform/Prompts.h"
 #include "platform/StepRunner.h"
@@ -221,6 +222,10 @@ void ConvertDialog::buildControls()
     m_progress = named(new QProgressBar(this), "prg_Batch");
     m_progress->setFormat(QStringLiteral("%v of %m"));
     m_progress->setTextVisible(true);
+    // Its place is kept while it is hidden, so starting a run does not make the dialog grow.
+    QSizePolicy keepPlace = m_progress->sizePolicy();
+    keepPlace.setRetainSizeWhenHidden(true);
+    m_progress->setSizePolicy(keepPlace);
     m_progress->hide();
     root->addWidget(m_progress);
 
@@ -233,6 +238,8 @@ void ConvertDialog::buildControls()
     buttons->addWidget(m_backButton);
     buttons->addWidget(m_saveButton);
     root->addLayout(buttons);
+    // Like the multi-page dialog: its groups belong together, stretching them helps nothing.
+    root->setSizeConstraint(QLayout::SetFixedSize);
 
     connect(m_transparentBox, &QCheckBox::clicked, this, &ConvertDialog::toggleTransparent);
     connect(m_previewView, &PictureBoxView::mousePressed, this,
@@ -363,11 +370,10 @@ void ConvertDialog::readTypedColour()
         return;
     int rgb[3];
     for (int i = 0; i < 3; ++i) {
-        bool ok = false;
-        const qint16 n = m_colourBoxes[i]->text().trimmed().toShort(&ok);
-        if (!ok || n < 0)
-            return; // a box that does not hold a number leaves the swatch as it is
-        rgb[i] = qMin<int>(n, 255);
+        const ColourText::Component read = ColourText::component(m_colourBoxes[i]->text());
+        if (read.reading != ColourText::Reading::Number || read.value < 0)
+            return; // a box that does not hold a usable number leaves the swatch as it is
+        rgb[i] = qMin<int>(read.value, 255);
     }
     setSwatch(RGB(rgb[0], rgb[1], rgb[2]));
 }

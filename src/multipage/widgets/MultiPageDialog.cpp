@@ -12,6 +12,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -179,8 +180,7 @@ void MultiPageDialog::browseForPicture(qint16 slot)
         dialog.setFlags(FileDialog::OFN_FILEMUSTEXIST);
         dialog.setOwner(static_cast<quintptr>(effectiveWinId()));
         dialog.setTitle(QStringLiteral("Browse for files..."));
-        dialog.setFilter(QStringLiteral(
-            "All picture files|*.bmp;*.dib;*.gif;*.jpg;*.emf;*.wmf;*.ico;*.cur;|All file types (*.*)|*.*"));
+        dialog.setFilter(FileDialog::pictureFilter());
         dialog.showOpen();
         file = dialog.fileName();
     };
@@ -247,6 +247,15 @@ void MultiPageDialog::saveIcon()
         // The dialog stays open for the next icon; success needs no word.
         break;
     }
+}
+
+void MultiPageDialog::keyPressEvent(QKeyEvent* event)
+{
+    if (event->matches(QKeySequence::Cancel)) {
+        askToCancel();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void MultiPageDialog::askToCancel()

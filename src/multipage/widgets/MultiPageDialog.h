@@ -35,6 +35,10 @@ public Q_SLOTS:
     void saveIcon();
     void askToCancel();
 
+protected:
+    // Esc asks like "Cancel"; only the close box closes without asking.
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     QFrame* makePreview(int slot, const QString& name);
 

@@ -17,11 +17,20 @@ public:
     void setParentWidget(QWidget* parent) { m_parent = parent; }
 
     MsgAnswer message(const QString& text, const QString& title, MsgIcon icon, MsgButtons buttons) override;
+    // A message box modal to the given window (a chooser that is still open).
+    MsgAnswer messageOver(QWidget* window, const QString& text, const QString& title, MsgIcon icon, MsgButtons buttons);
     FileChooserResult chooseFile(const FileChooserRequest& request) override;
     QString chooseFolder(const QString& title) override;
     bool openExternally(const QString& target) override;
     QString setting(const QString& section, const QString& key, const QString& fallback) override;
     void setSetting(const QString& section, const QString& key, const QString& value) override;
+
+    // A message box's buttons, in the order shown; the first is the default.
+    struct Choice {
+        QString text; // with its access key
+        MsgAnswer answer;
+    };
+    static QList<Choice> choices(MsgButtons buttons);
 
     // Helpers the file chooser is built from; public so they can be checked on their own.
     // "All picture files", "*.bmp;*.gif;" -> "All picture files (*.bmp *.gif)".
