@@ -22,4 +22,18 @@ inline constexpr int MaxIconSide = 255;
 // An icon document counts its images in a signed 16-bit field.
 inline constexpr int MaxDocumentImages = 32767;
 
+// JPEG: every scan of a progressive file walks the whole picture again; encoders write
+// about ten, a few hundred is plenty.
+inline constexpr int MaxJpegScans = 256;
+
+// Metafiles. Each bitmap inside one is held to the picture limits; all of them together
+// (pattern brushes stay alive until deleted) to this many pixels.
+inline constexpr qint64 MaxMetafileBitmapPixels = qint64(64) * 1024 * 1024;
+// Every record becomes an SVG element the renderer parses and draws: a million ellipses
+// took 1.1 GB. Drawings from real programs stay far below this.
+inline constexpr int MaxMetafileRecords = 100000;
+// A metafile still playing after this long is stopped (a watchdog on the converter's
+// progress, for cost the checks above do not foresee).
+inline constexpr int MaxMetafilePlayMs = 5000;
+
 } // namespace brevane::limits

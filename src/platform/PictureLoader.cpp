@@ -1,6 +1,7 @@
 #include "platform/PictureLoader.h"
 
 #include "platform/Error.h"
+#include "platform/JpegScans.h"
 #include "platform/Limits.h"
 #include "platform/Metafile.h"
 #include "platform/Surface.h"
@@ -23,9 +24,11 @@ namespace {
         return formats;
     }
 
-    [[noreturn]] void invalidPicture()
+    [[noreturn]] void invalidPicture(const QString& reason = {})
     {
-        throw Error::runtime(err::InvalidPicture);
+        if (reason.isEmpty())
+            throw Error::runtime(err::InvalidPicture);
+        throw Error(err::InvalidPicture, applicationName(), QStringLiteral("Invalid picture: ") + reason);
     }
 
     void checkSize(QSize size)
@@ -93,6 +96,10 @@ namespace {
             return {};
         if (format == "ico" || format == "cur")
             return readIcon(reader);
+        if (format == "jpeg" || format == "jpg") {
+            if (jpegScanCount(data, limits::MaxJpegScans) > limits::MaxJpegScans)
+                invalidPicture(QStringLiteral("the JPEG has too many scans to load"));
+        }
         return readOne(reader);
     }
 
@@ -151,6 +158,9 @@ Picture PictureLoader::fromData(const QByteArray& data)
     if (data.isEmpty())
         invalidPicture();
     QImage image;
+    QString why;
+    if (const auto refused = Metafile::refusal(data))
+        invalidPicture(*refused);
     switch (Metafile::detect(data)) {
     case Metafile::Kind::Emf: {
         const QSize size = Metafile::emfSize(data);
@@ -165,7 +175,7 @@ Picture PictureLoader::fromData(const QByteArray& data)
         if (!size.isValid())
             invalidPicture();
         checkSize(size);
-        image = Metafile::renderWmf(data, size);
+        image = Metafile::renderWmf(data, size, &why);
         break;
     }
     case Metafile::Kind::None:
@@ -173,7 +183,7 @@ Picture PictureLoader::fromData(const QByteArray& data)
         break;
     }
     if (image.isNull())
-        invalidPicture();
+        invalidPicture(why);
     auto d = std::make_shared<Picture::Data>();
     d->image = std::move(image);
     Picture picture;

@@ -1,0 +1,183 @@
+#!/usr/bin/env python3
+"""Hostile inputs for brevane-cli, generated at test time (nothing large is committed).
+
+Each row of CASES is one bomb: the file it writes, how it is made, the commands run on it
+and, for bombs whose fix has not landed yet, why the case is skipped for now.
+
+    make_hostile.py DIR           writes every bomb into DIR and lists them
+"""
+
+import os
+import struct
+import sys
+import zlib
+
+MEGA = 1024 * 1024
+
+
+def u16(*v):
+    return struct.pack("<%dH" % len(v), *v)
+
+
+def i16(*v):
+    return struct.pack("<%dh" % len(v), *v)
+
+
+def u32(*v):
+    return struct.pack("<%dI" % len(v), *v)
+
+
+def i32(*v):
+    return struct.pack("<%di" % len(v), *v)
+
+
+# --- WMF -------------------------------------------------------------------------------
+
+def wmf_record(function, params):
+    assert len(params) % 2 == 0
+    return u32(3 + len(params) // 2) + u16(function) + params
+
+
+def wmf(records, box=(0, 0, 40, 40), inch=96):
+    """A placeable WMF around 'records' (META_EOF added)."""
+    body = b"".join(records) + wmf_record(0, b"")
+    longest = max(struct.unpack_from("<I", r)[0] for r in records + [wmf_record(0, b"")])
+    header = u16(1, 9, 0x0300) + u32((18 + len(body)) // 2) + u16(16) + u32(longest) + u16(0)
+    placeable = u32(0x9AC6CDD7) + u16(0) + i16(*box) + u16(inch) + u32(0)
+    checksum = 0
+    for (word,) in struct.iter_unpack("<H", placeable):
+        checksum ^= word
+    return placeable + u16(checksum) + header + body
+
+
+def dib(width, height, bits=24, bi_size=40, planes=1, compression=0, pixel_bytes=None):
+    """A BITMAPINFOHEADER with its colour table and 'pixel_bytes' bytes of pixels (all of
+    them when None). Compressed pixels are an end-of-bitmap code after zeros."""
+    colours = (1 << bits) if bits <= 8 else 0
+    if pixel_bytes is None:
+        pixel_bytes = ((width * bits + 31) // 32) * 4 * abs(height)
+    pixels = b"\0" * pixel_bytes
+    if compression in (1, 2):
+        pixels = b"\0" * max(pixel_bytes - 2, 0) + b"\x00\x01"
+    header = u32(bi_size) + i32(width, height) + u16(planes, bits)
+    header += u32(compression, len(pixels) if compression else 0, 0, 0, colours, 0)
+    return header + b"\x80\x00\x00\x00" * colours + pixels
+
+
+SRCCOPY = 0x00CC0020
+
+
+def wmf_stretchdib(bitmap, w=40, h=40):
+    # RasterOp, ColorUsage, SrcHeight, SrcWidth, YSrc, XSrc, DestHeight, DestWidth, yDst, xDst
+    return wmf_record(0x0F43, u32(SRCCOPY) + u16(0) + i16(h, w, 0, 0, h, w, 0, 0) + bitmap)
+
+
+def wmf_dibstretchblt(bitmap, w=40, h=40):
+    # RasterOp, SrcHeight, SrcWidth, YSrc, XSrc, DestHeight, DestWidth, YDest, XDest
+    return wmf_record(0x0B41, u32(SRCCOPY) + i16(h, w, 0, 0, h, w, 0, 0) + bitmap)
+
+
+def wmf_dibbitblt(bitmap, w=40, h=40):
+    # RasterOp, YSrc, XSrc, Height, Width, YDest, XDest
+    return wmf_record(0x0940, u32(SRCCOPY) + i16(0, 0, h, w, 0, 0) + bitmap)
+
+
+def wmf_dibpatternbrush(bitmap):
+    # Style BS_DIBPATTERNPT, ColorUsage DIB_RGB_COLORS
+    return wmf_record(0x0142, u16(5, 0) + bitmap)
+
+
+WINDOW = [wmf_record(0x020B, i16(0, 0)), wmf_record(0x020C, i16(40, 40))]
+
+
+def wmf_bisize_zero():
+    return wmf(WINDOW + [wmf_stretchdib(dib(8, 8, 24, bi_size=0, pixel_bytes=36))])
+
+
+# Run-length coded bitmaps: libwmf allocates a byte per pixel before it decodes the few
+# bytes of codes.
+
+def wmf_stretchblt_bomb():
+    return wmf(WINDOW + [wmf_dibstretchblt(dib(58737, 58737, 8, compression=1, pixel_bytes=80))])
+
+
+def wmf_pattern_brushes():
+    brushes = [wmf_dibpatternbrush(dib(19365, 19365, 8, compression=1, pixel_bytes=2)) for _ in range(4)]
+    return wmf(WINDOW + brushes)
+
+
+def wmf_tiny_bomb():
+    return wmf([wmf_dibbitblt(dib(52000, 52000, 4, compression=2, pixel_bytes=2), 1, 1)], inch=1440)
+
+
+# --- EMF -------------------------------------------------------------------------------
+
+def emf(records, width=40, height=40):
+    body = b"".join(records) + u32(14, 20, 0, 16, 20)
+    header = (u32(1, 88) + i32(0, 0, width - 1, height - 1)
+              + i32(0, 0, width * 2540 // 96, height * 2540 // 96)
+              + u32(0x464D4520, 0x10000, 88 + len(body), len(records) + 2) + u16(1, 0)
+              + u32(0, 0, 0) + i32(960, 960, 254, 254))
+    return header + body
+
+
+def emf_ellipses(count=1_000_000):
+    ellipse = u32(42, 24) + i32(0, 0, 39, 39)
+    return emf([ellipse * count])
+
+
+# --- JPEG ------------------------------------------------------------------------------
+
+def jpeg_segment(marker, payload):
+    return b"\xff" + bytes([marker]) + struct.pack(">H", len(payload) + 2) + payload
+
+
+def jpeg_scans(scans=20_000, side=4096):
+    """A progressive greyscale JPEG: one DC scan, then the same AC band over and over.
+    Every scan walks all blocks of the picture."""
+    out = b"\xff\xd8"
+    out += jpeg_segment(0xDB, b"\x00" + b"\x01" * 64)
+    out += jpeg_segment(0xC2, b"\x08" + struct.pack(">HH", side, side) + b"\x01\x01\x11\x00")
+    # DC table 0 and AC table 0: one 1-bit code each (category 0; EOB run of 2^14..).
+    out += jpeg_segment(0xC4, b"\x00" + b"\x01" + b"\x00" * 15 + b"\x00")
+    out += jpeg_segment(0xC4, b"\x10" + b"\x01" + b"\x00" * 15 + b"\xe0")
+    out += jpeg_segment(0xDA, b"\x01\x01\x00\x00\x00\x00") + b"\x00" * 64
+    ac = jpeg_segment(0xDA, b"\x01\x01\x00\x01\x3f\x00")
+    filler = b"\x00" * 38
+    out += (ac + filler) * (scans - 1)
+    return out + b"\xff\xd9"
+
+
+# --- Cases -----------------------------------------------------------------------------
+# name, file, maker, commands (each a list of brevane-cli arguments; {f} is the file,
+# {o} an output folder or file), and why the case is skipped for now ("" runs it).
+
+CONVERT = [["convert", "{f}", "-o", "{o}"]]
+
+CASES = [
+    ("WMF bitmap header with biSize 0", "bisize0.wmf", wmf_bisize_zero, CONVERT, ""),
+    ("WMF stretched RLE bitmap asking 3.45 GB", "stretchblt.wmf", wmf_stretchblt_bomb, CONVERT, ""),
+    ("WMF four RLE pattern brushes of 375 MB", "brushes.wmf", wmf_pattern_brushes, CONVERT, ""),
+    ("WMF of a few bytes asking 2.7 GB", "tiny.wmf", wmf_tiny_bomb, CONVERT, ""),
+    ("EMF of a million ellipses", "ellipses.emf", emf_ellipses, CONVERT, ""),
+    ("progressive JPEG of 20,000 scans", "scans.jpg", jpeg_scans, CONVERT, ""),
+]
+
+
+def write_all(folder):
+    os.makedirs(folder, exist_ok=True)
+    for name, file, maker, _, _ in CASES:
+        path = os.path.join(folder, file)
+        data = maker()
+        if isinstance(data, bytes):
+            with open(path, "wb") as f:
+                f.write(data)
+        else:
+            data(path)
+        print("%-45s %s (%d bytes)" % (name, path, os.path.getsize(path)))
+
+
+if __name__ == "__main__":
+    if len(sys.argv) != 2:
+        sys.exit(__doc__)
+    write_all(sys.argv[1])
