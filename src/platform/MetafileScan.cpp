@@ -359,7 +359,7 @@ std::optional<WmfFrame> placeableFrame(std::span<const quint8> d)
     enum { MM_TEXT = 1, MM_ISOTROPIC = 7, MM_ANISOTROPIC = 8 };
     int mapMode = MM_ANISOTROPIC;
     bool windowSet = false;
-    int windowX = 0, windowY = 0;
+    int windowX = 0, windowY = 0, windowW = 0, windowH = 0;
     std::size_t at = PlaceableBytes + WmfHeaderBytes;
     for (;;) {
         const std::size_t bytes = std::size_t(le::u32(d, at)) * 2;
@@ -379,8 +379,8 @@ std::optional<WmfFrame> placeableFrame(std::span<const quint8> d)
         case 0x020C: // META_SETWINDOWEXT: y, x
             if (params.size() >= 4 && le::i16(params, 0) != 0 && le::i16(params, 2) != 0) {
                 windowSet = true;
-                frame.bottom = le::i16(params, 0);
-                frame.right = le::i16(params, 2);
+                windowH = le::i16(params, 0);
+                windowW = le::i16(params, 2);
             }
             break;
         case 0x020D: // META_SETVIEWPORTORG
@@ -397,11 +397,10 @@ std::optional<WmfFrame> placeableFrame(std::span<const quint8> d)
             // record (or the end) fixes it.
             if (function == 0 || draws(function)) {
                 if (windowSet && (mapMode == MM_ANISOTROPIC || mapMode == MM_ISOTROPIC)) {
-                    // Extents were kept in right and bottom.
                     frame.left = windowX;
                     frame.top = windowY;
-                    frame.right += windowX;
-                    frame.bottom += windowY;
+                    frame.right = windowX + windowW;
+                    frame.bottom = windowY + windowH;
                 }
                 return frame;
             }

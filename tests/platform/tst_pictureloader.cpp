@@ -8,6 +8,10 @@
 
 #include <QBuffer>
 #include <QImageWriter>
+#include <QPainter>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QSvgRenderer>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -72,6 +76,8 @@ private Q_SLOTS:
     void rejects();
     void bombIsRefused_data();
     void bombIsRefused();
+    void placeableFrame_data();
+    void placeableFrame();
     void pictureBoxRedraws();
 };
 
@@ -232,6 +238,112 @@ void tst_PictureLoader::bombIsRefused()
         QCOMPARE(e.number(), err::InvalidPicture);
         QVERIFY2(e.description().contains(QLatin1String("too large")), qPrintable(e.description()));
     }
+}
+
+// A drawing that fills its frame: blue, with the top-left quarter red and the bottom-right
+// quarter green as the picture shows them; or only the red quarter ("quarter only"), which
+// libwmf's own converter would stretch over the whole picture.
+void tst_PictureLoader::placeableFrame_data()
+{
+    QTest::addColumn<QByteArray>("wmf");
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<bool>("quarterOnly");
+    const auto row
+        = [](const char* name, test::WmfLayout layout, QRect box, QLine frame, QSize size, bool quarterOnly = false) {
+              layout.box = box;
+              // Pixel (x, y) of the picture in logical units, from the frame's top-left corner.
+              const auto lx = [&](int x) { return frame.x1() + x * (frame.x2() - frame.x1()) / size.width(); };
+              const auto ly = [&](int y) { return frame.y1() + y * (frame.y2() - frame.y1()) / size.height(); };
+              const int w = size.width(), h = size.height();
+              const test::WmfFill quarter { lx(0), ly(0), lx(w / 2), ly(h / 2), 0x0000FF };
+              QTest::newRow(name) << (quarterOnly ? test::makeWmf(layout, { quarter })
+                                                  : test::makeWmf(layout,
+                                                      { { lx(0), ly(0), lx(w), ly(h), 0xFF0000 }, quarter,
+                                                          { lx(w / 2), ly(h / 2), lx(w), ly(h), 0x00FF00 } }))
+                                  << size << quarterOnly;
+          };
+    row("anisotropic window 0,0-40,40, quarter only", { 96, {}, 8, { 0, 0 }, QSize(40, 40) }, QRect(0, 0, 40, 40),
+        QLine(0, 0, 40, 40), QSize(40, 40), true);
+    row("no mapping mode at 1440 per inch, quarter only", { 1440, {}, 0, { 0, 0 }, QSize(600, 600) },
+        QRect(0, 0, 600, 600), QLine(0, 0, 600, 600), QSize(40, 40), true);
+    enum { MM_TEXT = 1, MM_ANISOTROPIC = 8 };
+    row("anisotropic window 0,0-40,40 at 96 per inch", { 96, {}, MM_ANISOTROPIC, { 0, 0 }, QSize(40, 40) },
+        QRect(0, 0, 40, 40), QLine(0, 0, 40, 40), QSize(40, 40));
+    row("anisotropic window twice the box", { 96, {}, MM_ANISOTROPIC, { 0, 0 }, QSize(80, 80) }, QRect(0, 0, 40, 40),
+        QLine(0, 0, 80, 80), QSize(40, 40));
+    row("anisotropic at 72 per inch, window from 100,50", { 72, {}, MM_ANISOTROPIC, { 100, 50 }, QSize(30, 30) },
+        QRect(100, 50, 30, 30), QLine(100, 50, 130, 80), QSize(40, 40));
+    row("anisotropic, y up (negative extent)", { 96, {}, MM_ANISOTROPIC, { 0, 40 }, QSize(40, -40) },
+        QRect(0, 0, 40, 40), QLine(0, 40, 40, 0), QSize(40, 40));
+    row("anisotropic, both extents negative, at 192 per inch",
+        { 192, {}, MM_ANISOTROPIC, { 200, 100 }, QSize(-80, -40) }, QRect(120, 60, 80, 40), QLine(200, 100, 120, 60),
+        QSize(40, 20));
+    row("no mapping mode, window = box, 1440 per inch", { 1440, {}, 0, { 0, 0 }, QSize(600, 300) },
+        QRect(0, 0, 600, 300), QLine(0, 0, 600, 300), QSize(40, 20));
+    row("MM_TEXT at 96 per inch without a window", { 96, {}, MM_TEXT, {}, {} }, QRect(0, 0, 40, 40),
+        QLine(0, 0, 40, 40), QSize(40, 40));
+    row("MM_TEXT at 72 per inch, window origin 10,10", { 72, {}, MM_TEXT, { 10, 10 }, QSize(30, 30) },
+        QRect(10, 10, 30, 30), QLine(10, 10, 40, 40), QSize(40, 40));
+}
+
+void tst_PictureLoader::placeableFrame()
+{
+    QFETCH(QByteArray, wmf);
+    QFETCH(QSize, size);
+    QFETCH(bool, quarterOnly);
+    const int w = size.width(), h = size.height();
+    const auto draw = [&](const QByteArray& data) {
+        const Picture picture = PictureLoader::fromData(data);
+        Surface surface = Surface::colour(w, h, Back);
+        if (picture.size() == size)
+            picture.drawOn(surface);
+        return surface;
+    };
+    const Surface drawn = draw(wmf);
+    QCOMPARE(PictureLoader::fromData(wmf).size(), size);
+    const test::Fill quarter { QRect(0, 0, w / 2, h / 2), 0x0000FF };
+    const Surface emf = draw(quarterOnly
+            ? test::makeEmf(w, h, { quarter })
+            : test::makeEmf(w, h,
+                { { QRect(0, 0, w, h), 0xFF0000 }, quarter, { QRect(w / 2, h / 2, w - w / 2, h - h / 2), 0x00FF00 } }));
+
+    // libwmf's own converter maps the drawing's extent onto its picture; the drawing fills
+    // its frame, so it agrees up to the half pen it adds around the extent.
+    QImage peer;
+    const QString wmf2svg = QStandardPaths::findExecutable(QStringLiteral("wmf2svg"));
+    QTemporaryDir dir;
+    if (!wmf2svg.isEmpty() && !quarterOnly) {
+        QVERIFY(test::writeFile(dir.filePath(QStringLiteral("f.wmf")), wmf));
+        QProcess::execute(
+            wmf2svg, { QStringLiteral("-o"), dir.filePath(QStringLiteral("f.svg")), dir.filePath("f.wmf") });
+        QSvgRenderer renderer(dir.filePath(QStringLiteral("f.svg")));
+        QVERIFY(renderer.isValid());
+        peer = QImage(size, QImage::Format_RGB32);
+        peer.fill(Qt::black);
+        QPainter p(&peer);
+        renderer.render(&p, QRectF(0, 0, w, h));
+    }
+
+    // The middles of an 8 x 8 grid: a drawing twice too large or shifted by a few pixels
+    // shows in some of them.
+    for (int gy = 0; gy < 8; ++gy) {
+        for (int gx = 0; gx < 8; ++gx) {
+            const int x = (2 * gx + 1) * w / 16, y = (2 * gy + 1) * h / 16;
+            const Colour expected = (gx < 4 && gy < 4) ? RGB(255, 0, 0)
+                : quarterOnly                          ? Back
+                : (gx >= 4 && gy >= 4)                 ? RGB(0, 255, 0)
+                                                       : RGB(0, 0, 255);
+            const QByteArray where = QByteArray::number(x) + "," + QByteArray::number(y);
+            QVERIFY2(near(drawn.GetPixel(x, y), expected), where.constData());
+            QVERIFY2(near(emf.GetPixel(x, y), expected), ("EMF " + where).constData());
+            if (!peer.isNull()) {
+                const QRgb c = peer.pixel(x, y);
+                QVERIFY2(near(RGB(qRed(c), qGreen(c), qBlue(c)), expected), ("wmf2svg " + where).constData());
+            }
+        }
+    }
+    if (peer.isNull() && !quarterOnly)
+        QSKIP("wmf2svg (libwmf-bin) is not installed: checked against the EMF only");
 }
 
 void tst_PictureLoader::pictureBoxRedraws()
