@@ -119,12 +119,12 @@ namespace {
         bool optional;
     };
     constexpr WmfBitmapRecord wmfBitmapRecords[] = {
-        { 0x0922, 14, true, true }, // META_BITBLT
-        { 0x0B23, 18, true, true }, // META_STRETCHBLT
+        { 0x0922, 16, true, true }, // META_BITBLT
+        { 0x0B23, 20, true, true }, // META_STRETCHBLT
         { 0x01F9, 0, true, false }, // META_CREATEPATTERNBRUSH
-        { 0x0940, 14, false, true }, // META_DIBBITBLT
-        { 0x0B41, 18, false, true }, // META_DIBSTRETCHBLT
-        { 0x0F43, 20, false, false }, // META_STRETCHDIB
+        { 0x0940, 16, false, true }, // META_DIBBITBLT
+        { 0x0B41, 20, false, true }, // META_DIBSTRETCHBLT
+        { 0x0F43, 22, false, false }, // META_STRETCHDIB
         { 0x0D33, 18, false, false }, // META_SETDIBTODEV
         { 0x0142, 4, false, false }, // META_DIBCREATEPATTERNBRUSH
     };

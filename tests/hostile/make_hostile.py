@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """Hostile inputs for brevane-cli, generated at test time (nothing large is committed).
 
-Each row of CASES is one bomb: the file it writes, how it is made, the commands run on it
-and, for bombs whose fix has not landed yet, why the case is skipped for now.
+Each row of CASES is one bomb: the file it writes, how it is made, the commands run on it,
+what they must say and, for bombs whose fix has not landed yet, why the case is skipped
+for now. run_hostile.py runs them.
 
     make_hostile.py DIR           writes every bomb into DIR and lists them
 """
@@ -148,25 +149,131 @@ def jpeg_scans(scans=20_000, side=4096):
     return out + b"\xff\xd9"
 
 
+# --- ICO -------------------------------------------------------------------------------
+
+def png(width, height):
+    """A greyscale PNG of zeros: 'width' x 'height' pixels in a few kilobytes."""
+    def chunk(kind, data):
+        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+    raw = zlib.compress(b"\0" * ((width + 1) * height), 9)
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 0, 0, 0, 0))
+            + chunk(b"IDAT", raw) + chunk(b"IEND", b""))
+
+
+def ico(block, entries=256, width=0, height=0, bits=32):
+    """An icon directory of 'entries' images, all pointing at one block."""
+    at = 6 + 16 * entries
+    directory = u16(0, 1, entries)
+    for _ in range(entries):
+        directory += bytes([width & 255, height & 255, 0, 0]) + u16(1, bits) + u32(len(block), at)
+    return directory + block
+
+
+def ico_of_large_pngs():
+    # 5792 x 5792 is just under 32 megapixels.
+    return ico(png(5792, 5792))
+
+
+def ico_one_large_block():
+    # A 256 x 256 image followed by 20 MB the entry counts as its own.
+    image = u32(40) + i32(256, 512) + u16(1, 32) + u32(0, 0, 0, 0, 0, 0) + b"\0" * (256 * 256 * 4 + 256 * 32)
+    return ico(image + b"\0" * (20 * MEGA - len(image)))
+
+
+# --- PE --------------------------------------------------------------------------------
+
+def pe(resources):
+    """A PE32 image with nothing but a resource section: (type, id, data) each language 0."""
+    rsrc_rva, raw_at = 0x1000, 0x200
+    resources = sorted(resources)
+    tree = 16 + 8 * len(resources)
+    # Per resource: a name directory, a language directory, a data entry.
+    name_dir = [tree + i * 64 for i in range(len(resources))]
+    data_at = tree + 64 * len(resources)
+    body = u32(0, 0) + u16(0, 0) + u16(0, len(resources))
+    body += b"".join(u32(t, 0x80000000 | name_dir[i]) for i, (t, _, _) in enumerate(resources))
+    offsets = []
+    for i, (_, rid, data) in enumerate(resources):
+        offsets.append(data_at)
+        body += u32(0, 0) + u16(0, 0) + u16(0, 1) + u32(rid, 0x80000000 | (name_dir[i] + 24))
+        body += u32(0, 0) + u16(0, 0) + u16(0, 1) + u32(0, name_dir[i] + 48)
+        body += u32(rsrc_rva + data_at, len(data), 0, 0)
+        data_at += (len(data) + 3) & ~3
+    for (_, _, data), at in zip(resources, offsets):
+        body += b"\0" * (at - len(body)) + data
+    size = len(body)
+    raw = body + b"\0" * (-len(body) % 0x200)
+
+    dos = b"MZ" + b"\0" * 58 + u32(0x40)
+    coff = b"PE\0\0" + u16(0x14C, 1) + u32(0, 0, 0) + u16(224, 0x0102)
+    image_size = rsrc_rva + ((size + 0xFFF) & ~0xFFF)
+    optional = (u16(0x10B) + b"\0\0" + u32(0, len(raw), 0, 0, 0, 0) + u32(0x400000, 0x1000, 0x200)
+                + u16(4, 0, 0, 0, 4, 0) + u32(0, image_size, 0x200, 0) + u16(2, 0)
+                + u32(0x100000, 0x1000, 0x100000, 0x1000, 0, 16))
+    directories = b"\0" * 16 + u32(rsrc_rva, size) + b"\0" * (13 * 8)
+    section = b".rsrc\0\0\0" + u32(size, rsrc_rva, len(raw), raw_at, 0, 0) + u16(0, 0) + u32(0x40000040)
+    headers = dos + coff + optional + directories + section
+    return headers + b"\0" * (raw_at - len(headers)) + raw
+
+
+def pe_group_of_one_image_repeated():
+    image = u32(40) + i32(16, 32) + u16(1, 4) + u32(0, 0, 0, 0, 16, 0) + b"\0" * (64 + 128 + 64)
+    group = u16(0, 1, 32767) + (bytes([16, 16, 16, 0]) + u16(1, 4) + u32(len(image)) + u16(1)) * 32767
+    return pe([(3, 1, image), (14, 1, group)])
+
+
+# --- Large files -----------------------------------------------------------------------
+
+def sparse(size):
+    """A maker of a file of 'size' zero bytes that takes no room on disk: it returns the
+    writer instead of the bytes."""
+    def write(path):
+        with open(path, "wb") as f:
+            f.truncate(size)
+    return lambda: write
+
+
 # --- Cases -----------------------------------------------------------------------------
-# name, file, maker, commands (each a list of brevane-cli arguments; {f} is the file,
-# {o} an output folder or file), and why the case is skipped for now ("" runs it).
+# One row per bomb: its name, the file, how it is made, the brevane-cli commands run on it
+# ({f} the file, {o} a fresh output folder), what stderr must say, and why the case is
+# skipped for now ("" runs it) while its fix has yet to land.
 
 CONVERT = [["convert", "{f}", "-o", "{o}"]]
+BITMAP_DAMAGED = r"Invalid picture: a bitmap in the metafile is damaged"
+BITMAP_TOO_LARGE = r"Invalid picture: a bitmap of \d+ x \d+ pixels in the metafile is too large to load"
+LATER = "expected to fail until its fix lands: "
 
 CASES = [
-    ("WMF bitmap header with biSize 0", "bisize0.wmf", wmf_bisize_zero, CONVERT, ""),
-    ("WMF stretched RLE bitmap asking 3.45 GB", "stretchblt.wmf", wmf_stretchblt_bomb, CONVERT, ""),
-    ("WMF four RLE pattern brushes of 375 MB", "brushes.wmf", wmf_pattern_brushes, CONVERT, ""),
-    ("WMF of a few bytes asking 2.7 GB", "tiny.wmf", wmf_tiny_bomb, CONVERT, ""),
-    ("EMF of a million ellipses", "ellipses.emf", emf_ellipses, CONVERT, ""),
-    ("progressive JPEG of 20,000 scans", "scans.jpg", jpeg_scans, CONVERT, ""),
+    ("WMF bitmap header with biSize 0", "bisize0.wmf", wmf_bisize_zero, CONVERT, BITMAP_DAMAGED, ""),
+    ("WMF stretched RLE bitmap asking 3.45 GB", "stretchblt.wmf", wmf_stretchblt_bomb, CONVERT,
+     BITMAP_TOO_LARGE, ""),
+    ("WMF four RLE pattern brushes of 375 MB", "brushes.wmf", wmf_pattern_brushes, CONVERT, BITMAP_TOO_LARGE, ""),
+    ("WMF of a few bytes asking 2.7 GB", "tiny.wmf", wmf_tiny_bomb, CONVERT, BITMAP_TOO_LARGE, ""),
+    ("EMF of a million ellipses", "ellipses.emf", emf_ellipses, CONVERT,
+     r"Invalid picture: the metafile has too many records to load", ""),
+    ("progressive JPEG of 20,000 scans", "scans.jpg", jpeg_scans, CONVERT,
+     r"Invalid picture: the JPEG has too many scans to load", ""),
+    ("icon of 256 entries of 32 MP each, as a picture", "large-pngs.ico", ico_of_large_pngs, CONVERT,
+     r"Invalid picture", LATER + "an icon used as a picture decodes only its chosen image"),
+    ("icon of 256 PNG entries of 32 MP each, previewed", "large-pngs-preview.ico", ico_of_large_pngs,
+     [["preview", "{f}", "-o", "{o}/sheet.png"]], r".", LATER + "preview decodes each block once, limited"),
+    ("icon of 256 entries at one 20 MB block", "one-block.ico", ico_one_large_block,
+     [["info", "{f}"], ["palette", "--from-icon", "{f}", "-o", "{o}/p.pal"]], r".",
+     LATER + "LoadIcon holds each distinct block once"),
+    ("executable whose icon group names one image 32,767 times", "group.exe", pe_group_of_one_image_repeated,
+     [["extract", "{f}", "-o", "{o}/x.ico"]], r".", LATER + "icon groups over 256 entries are refused"),
+    ("2 GB file that is not a palette", "big.pal", sparse(2 * 1024 * MEGA),
+     [["palette", "--load", "{f}", "-o", "{o}/p.pal"]], r"JASC-PAL|palette",
+     LATER + "palette --load looks at the first bytes first"),
+    ("2 GB file that is not an executable", "big.exe", sparse(2 * 1024 * MEGA),
+     [["list", "{f}"], ["extract", "{f}", "-o", "{o}/x.ico"]], r".",
+     LATER + "list and extract look at the first bytes first"),
 ]
 
 
 def write_all(folder):
     os.makedirs(folder, exist_ok=True)
-    for name, file, maker, _, _ in CASES:
+    for name, file, maker, _, _, _ in CASES:
         path = os.path.join(folder, file)
         data = maker()
         if isinstance(data, bytes):
@@ -174,7 +281,7 @@ def write_all(folder):
                 f.write(data)
         else:
             data(path)
-        print("%-45s %s (%d bytes)" % (name, path, os.path.getsize(path)))
+        print("%-60s %s (%d bytes)" % (name, path, os.path.getsize(path)))
 
 
 if __name__ == "__main__":

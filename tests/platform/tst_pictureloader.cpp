@@ -334,8 +334,8 @@ void tst_PictureLoader::placeableFrame()
                 : (gx >= 4 && gy >= 4)                 ? RGB(0, 255, 0)
                                                        : RGB(0, 0, 255);
             const QByteArray where = QByteArray::number(x) + "," + QByteArray::number(y);
-            QVERIFY2(near(drawn.GetPixel(x, y), expected), where.constData());
-            QVERIFY2(near(emf.GetPixel(x, y), expected), ("EMF " + where).constData());
+            QVERIFY2(near(drawn.pixel(x, y), expected), where.constData());
+            QVERIFY2(near(emf.pixel(x, y), expected), ("EMF " + where).constData());
             if (!peer.isNull()) {
                 const QRgb c = peer.pixel(x, y);
                 QVERIFY2(near(RGB(qRed(c), qGreen(c), qBlue(c)), expected), ("wmf2svg " + where).constData());
