@@ -65,6 +65,65 @@ bool near(Colour a, Colour b, int tolerance = 12)
         && std::abs(blueOf(a) - blueOf(b)) <= tolerance;
 }
 
+// A placeable 40x40 WMF around 'records', its window the bounding box.
+QByteArray wmfOf(const QByteArray& records)
+{
+    test::WmfLayout layout;
+    layout.box = QRect(0, 0, 40, 40);
+    layout.windowExt = QSize(40, 40);
+    return test::makeWmf(layout, records);
+}
+
+QByteArray params(std::initializer_list<qint16> words)
+{
+    test::RecordWriter w;
+    for (const qint16 v : words)
+        w.i16(v);
+    return w.bytes();
+}
+
+// META_STRETCHDIB drawing 'dib' over the picture: RasterOp SRCCOPY, ColorUsage, then
+// source and destination rectangles.
+QByteArray stretchDib(const QByteArray& dib)
+{
+    return test::wmfRecord(0x0F43, params({ 0x0020, 0x00CC, 0, 4, 4, 0, 0, 40, 40, 0, 0 }) + dib);
+}
+
+// An EMF record of 'fixedBytes' whose bitmap fields sit at 'fields' (offBmi, cbBmi, offBits,
+// cbBits), with the header and pixels after the fixed part. 'patch' changes a field.
+QByteArray emfBitmapRecord(
+    quint32 type, int fixedBytes, int fields, const test::Dib& dib, int patchAt = -1, quint32 patch = 0)
+{
+    const QByteArray packed = dib.bytes();
+    const qsizetype pixels = (qint64(dib.width) * dib.bitCount + 31) / 32 * 4 * std::abs(dib.height);
+    const qsizetype info = dib.pixelBytes < 0 ? packed.size() - pixels : packed.size() - dib.pixelBytes;
+    QByteArray r(fixedBytes, '\0');
+    qToLittleEndian<quint32>(type, r.data());
+    qToLittleEndian<quint32>(quint32(fixedBytes + packed.size()), r.data() + 4);
+    const quint32 f[]
+        = { quint32(fixedBytes), quint32(info), quint32(fixedBytes + info), quint32(packed.size() - info) };
+    for (int i = 0; i < 4; ++i)
+        qToLittleEndian<quint32>(f[i], r.data() + fields + 4 * i);
+    r += packed;
+    r.append((4 - r.size() % 4) % 4, '\0');
+    qToLittleEndian<quint32>(quint32(r.size()), r.data() + 4);
+    if (patchAt >= 0)
+        qToLittleEndian<quint32>(patch, r.data() + patchAt);
+    return r;
+}
+
+// EMR_STRETCHDIBITS drawing the 4x4 source over 40x40 pixels.
+QByteArray stretchDiBits(const test::Dib& dib, int patchAt = -1, quint32 patch = 0)
+{
+    QByteArray r = emfBitmapRecord(81, 80, 48, dib, patchAt, patch);
+    const qint32 fields[][2]
+        = { { 40, dib.width }, { 44, std::abs(dib.height) }, { 68, 0x00CC0020 }, { 72, 40 }, { 76, 40 } };
+    for (const auto& [at, v] : fields)
+        if (at != patchAt)
+            qToLittleEndian<qint32>(v, r.data() + at);
+    return r;
+}
+
 } // namespace
 
 class tst_PictureLoader : public QObject {
@@ -76,6 +135,8 @@ private Q_SLOTS:
     void rejects();
     void bombIsRefused_data();
     void bombIsRefused();
+    void metafileBitmaps_data();
+    void metafileBitmaps();
     void placeableFrame_data();
     void placeableFrame();
     void pictureBoxRedraws();
@@ -237,6 +298,120 @@ void tst_PictureLoader::bombIsRefused()
     } catch (const Error& e) {
         QCOMPARE(e.number(), err::InvalidPicture);
         QVERIFY2(e.description().contains(QLatin1String("too large")), qPrintable(e.description()));
+    }
+}
+
+// Every record that carries a bitmap has its header checked against the record before
+// libwmf or the EMF converter sees it. 'refusal' is part of the error's description; empty:
+// the picture loads.
+void tst_PictureLoader::metafileBitmaps_data()
+{
+    QTest::addColumn<QByteArray>("data");
+    QTest::addColumn<QString>("refusal");
+    const QString loads, damaged = QStringLiteral("a bitmap in the metafile is damaged");
+    using test::Dib;
+
+    QTest::newRow("WMF StretchDIB 4x4, 24 bits") << wmfOf(stretchDib(Dib {}.bytes())) << loads;
+    QTest::newRow("WMF StretchDIB with a core header") << wmfOf(stretchDib(Dib { .biSize = 12 }.bytes())) << loads;
+    QTest::newRow("WMF StretchDIB with a version 5 header")
+        << wmfOf(stretchDib(Dib { .biSize = 124 }.bytes())) << loads;
+    QTest::newRow("WMF StretchDIB top-down, 8 bits")
+        << wmfOf(stretchDib(Dib { .height = -4, .bitCount = 8 }.bytes())) << loads;
+    QTest::newRow("WMF StretchDIB run-length coded, 8 bits")
+        << wmfOf(stretchDib(Dib { .bitCount = 8, .compression = 1, .pixelBytes = 4 }.bytes())) << loads;
+    QTest::newRow("WMF DIBBitBlt without a bitmap")
+        << wmfOf(test::wmfRecord(0x0940, params({ 0x0021, 0x00F0, 0, 0, 0, 40, 40, 0, 0 }))) << loads;
+    QTest::newRow("WMF BitBlt with a BITMAP16 of 8x8, 1 bit") << wmfOf(test::wmfRecord(
+        0x0922, params({ 0x0020, 0x00CC, 0, 0, 8, 8, 0, 0, 0, 8, 8, 2 }) + QByteArray(2, 1) + QByteArray(16, '\0')))
+                                                              << loads;
+
+    QTest::newRow("WMF biSize 0 (libwmf loops forever)") << wmfOf(stretchDib(Dib { .biSize = 0 }.bytes())) << damaged;
+    QTest::newRow("WMF biSize 39") << wmfOf(stretchDib(Dib { .biSize = 39 }.bytes())) << damaged;
+    QTest::newRow("WMF 2 planes") << wmfOf(stretchDib(Dib { .planes = 2 }.bytes())) << damaged;
+    QTest::newRow("WMF 3 bits per pixel") << wmfOf(stretchDib(Dib { .bitCount = 3 }.bytes())) << damaged;
+    QTest::newRow("WMF width 0") << wmfOf(stretchDib(Dib { .width = 0 }.bytes())) << damaged;
+    QTest::newRow("WMF JPEG compression")
+        << wmfOf(stretchDib(Dib { .compression = 4, .pixelBytes = 8 }.bytes())) << damaged;
+    QTest::newRow("WMF run-length coding at 24 bits")
+        << wmfOf(stretchDib(Dib { .compression = 1, .pixelBytes = 4 }.bytes())) << damaged;
+    QTest::newRow("WMF run-length coded top-down")
+        << wmfOf(stretchDib(Dib { .height = -4, .bitCount = 8, .compression = 1, .pixelBytes = 4 }.bytes())) << damaged;
+    QTest::newRow("WMF pixels a row short") << wmfOf(stretchDib(Dib { .pixelBytes = 36 }.bytes())) << damaged;
+    QTest::newRow("WMF colour table past the record")
+        << wmfOf(stretchDib(Dib { .bitCount = 8 }.bytes().left(40 + 4 * 200))) << damaged;
+    QTest::newRow("WMF more colours than 8 bits hold")
+        << wmfOf(stretchDib(Dib { .bitCount = 8, .clrUsed = 257 }.bytes())) << damaged;
+    QTest::newRow("WMF DIBCreatePatternBrush cut inside its header")
+        << wmfOf(test::wmfRecord(0x0142, params({ 5, 0 }) + Dib {}.bytes().left(20))) << damaged;
+    QTest::newRow("WMF BITMAP16 rows narrower than its width") << wmfOf(test::wmfRecord(
+        0x0922, params({ 0x0020, 0x00CC, 0, 0, 8, 8, 0, 0, 0, 64, 8, 2 }) + QByteArray(2, 1) + QByteArray(16, '\0')))
+                                                               << damaged;
+
+    QTest::newRow("WMF run-length coded 58737x58737 (3.45 GB in libwmf)") << wmfOf(test::wmfRecord(0x0B41,
+        params({ 0x0020, 0x00CC, 40, 40, 0, 0, 40, 40, 0, 0 })
+            + Dib { .width = 58737, .height = 58737, .bitCount = 8, .compression = 1, .pixelBytes = 64 }
+                  .bytes())) << QStringLiteral("a bitmap of 58737 x 58737 pixels in the metafile is too large to load");
+    const QByteArray brush = test::wmfRecord(0x0142,
+        params({ 5, 0 })
+            + Dib { .width = 5000, .height = 5000, .bitCount = 8, .compression = 1, .pixelBytes = 8 }.bytes());
+    QTest::newRow("WMF three pattern brushes of 25 megapixels")
+        << wmfOf(brush + brush + brush) << QStringLiteral("the metafile's bitmaps are too large to load");
+    QTest::newRow("WMF of 100,001 records")
+        << wmfOf(test::wmfRecord(0x001E, {}).repeated(100001)) << QStringLiteral("too many records");
+
+    QTest::newRow("EMF StretchDIBits 4x4, 32 bits")
+        << test::makeEmf(40, 40, stretchDiBits(Dib { .bitCount = 32 })) << loads;
+    QTest::newRow("EMF BitBlt without a source") << test::makeEmf(40, 40, [] {
+        QByteArray r(100, '\0');
+        qToLittleEndian<quint32>(76, r.data());
+        qToLittleEndian<quint32>(100, r.data() + 4);
+        qToLittleEndian<quint32>(0x00F00021, r.data() + 40); // PATCOPY
+        return r;
+    }()) << loads;
+    QTest::newRow("EMF StretchDIBits pixels past the record")
+        << test::makeEmf(40, 40, stretchDiBits(Dib {}, 56, 400)) << damaged;
+    QTest::newRow("EMF StretchDIBits header larger than cbBmi")
+        << test::makeEmf(40, 40, stretchDiBits(Dib {}, 52, 20)) << damaged;
+    QTest::newRow("EMF StretchDIBits pixels a byte short")
+        << test::makeEmf(40, 40, stretchDiBits(Dib {}, 60, 47)) << damaged;
+    QTest::newRow("EMF CreateDIBPatternBrushPt shorter than its fields") << test::makeEmf(40, 40, [] {
+        QByteArray r(24, '\0');
+        qToLittleEndian<quint32>(94, r.data());
+        qToLittleEndian<quint32>(24, r.data() + 4);
+        return r;
+    }()) << damaged;
+    QTest::newRow("EMF MaskBlt whose mask has 2 planes") << test::makeEmf(40, 40, [] {
+        QByteArray r = emfBitmapRecord(78, 128, 84, Dib {});
+        const QByteArray mask = emfBitmapRecord(78, 128, 112, Dib { .bitCount = 1, .planes = 2 });
+        // The mask's header and pixels after the source's.
+        const quint32 at = quint32(r.size());
+        qToLittleEndian<quint32>(at, r.data() + 112);
+        qToLittleEndian<quint32>(qFromLittleEndian<quint32>(mask.constData() + 116), r.data() + 116);
+        qToLittleEndian<quint32>(at + qFromLittleEndian<quint32>(mask.constData() + 116), r.data() + 120);
+        qToLittleEndian<quint32>(qFromLittleEndian<quint32>(mask.constData() + 124), r.data() + 124);
+        r += mask.mid(128);
+        qToLittleEndian<quint32>(quint32(r.size()), r.data() + 4);
+        return r;
+    }()) << damaged;
+    QTest::newRow("EMF StretchDIBits of 6000x6000")
+        << test::makeEmf(40, 40, stretchDiBits(Dib { .width = 6000, .height = 6000, .bitCount = 1, .pixelBytes = 0 }))
+        << QStringLiteral("a bitmap of 6000 x 6000 pixels in the metafile is too large to load");
+    QTest::newRow("EMF of 100,001 records")
+        << test::makeEmf(40, 40, QByteArray::fromHex("2100000008000000").repeated(100001))
+        << QStringLiteral("too many records");
+}
+
+void tst_PictureLoader::metafileBitmaps()
+{
+    QFETCH(QByteArray, data);
+    QFETCH(QString, refusal);
+    try {
+        const Picture picture = PictureLoader::fromData(data);
+        QVERIFY2(refusal.isEmpty(), "loaded");
+        QCOMPARE(picture.size(), QSize(40, 40));
+    } catch (const Error& e) {
+        QCOMPARE(e.number(), err::InvalidPicture);
+        QVERIFY2(!refusal.isEmpty() && e.description().contains(refusal), qPrintable(e.description()));
     }
 }
 

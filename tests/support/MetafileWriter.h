@@ -9,6 +9,8 @@
 #include <QSize>
 #include <QtEndian>
 
+#include <algorithm>
+#include <cstdlib>
 #include <initializer_list>
 #include <optional>
 
@@ -38,17 +40,28 @@ struct Fill {
     quint32 colorref;
 };
 
-inline QByteArray makeEmf(int widthPx, int heightPx, std::initializer_list<Fill> fills)
+// An EMF of 'records' (whole records; EMR_EOF is added) on a picture of the given size.
+inline QByteArray makeEmf(int widthPx, int heightPx, const QByteArray& records, int handles = 1)
 {
     RecordWriter w;
     // EMR_HEADER, 88 bytes. The device is 96 dpi: 960 pixels in 254 mm.
     w.u32(1, 88);
     w.i32(0, 0, widthPx - 1, heightPx - 1); // rclBounds
     w.i32(0, 0, widthPx * 2540 / 96, heightPx * 2540 / 96); // rclFrame, 0.01 mm
-    w.u32(0x464D4520, 0x10000, 0, 3 + 3 * quint32(fills.size())); // signature, version, nBytes (patched), nRecords
-    w.u16(quint16(fills.size() + 1), 0); // handles, one brush each
+    w.u32(0x464D4520, 0x10000, 0, 0); // signature, version, nBytes and nRecords (not read)
+    w.u16(quint16(handles), 0);
     w.u32(0, 0, 0);
     w.i32(960, 960, 254, 254);
+    w.bytes() += records;
+    w.u32(14, 20, 0, 16, 20); // EMR_EOF
+    QByteArray out = w.bytes();
+    qToLittleEndian<quint32>(quint32(out.size()), out.data() + 48);
+    return out;
+}
+
+inline QByteArray makeEmf(int widthPx, int heightPx, std::initializer_list<Fill> fills)
+{
+    RecordWriter w;
     w.u32(37, 12, 0x80000008); // EMR_SELECTOBJECT: the stock NULL_PEN
     quint32 handle = 1;
     for (const Fill& f : fills) {
@@ -58,10 +71,7 @@ inline QByteArray makeEmf(int widthPx, int heightPx, std::initializer_list<Fill>
         w.u32(43, 24);
         w.i32(f.rect.left(), f.rect.top(), f.rect.right() + 1, f.rect.bottom() + 1);
     }
-    w.u32(14, 20, 0, 16, 20); // EMR_EOF
-    QByteArray out = w.bytes();
-    qToLittleEndian<quint32>(quint32(out.size()), out.data() + 48);
-    return out;
+    return makeEmf(widthPx, heightPx, w.bytes(), int(handle));
 }
 
 inline QByteArray makeEmf(int widthPx, int heightPx, QRect rect, quint32 colorref)
@@ -85,7 +95,17 @@ struct WmfFill {
     quint32 colorref;
 };
 
-inline QByteArray makeWmf(const WmfLayout& layout, std::initializer_list<WmfFill> fills)
+// One WMF record: its size in words, the function, the parameters.
+inline QByteArray wmfRecord(quint16 function, const QByteArray& params)
+{
+    RecordWriter r;
+    r.u32(quint32(3 + params.size() / 2));
+    r.u16(function);
+    return r.bytes() + params;
+}
+
+// A placeable WMF of 'records' (whole records; the window and META_EOF are added).
+inline QByteArray makeWmf(const WmfLayout& layout, const QByteArray& records)
 {
     RecordWriter w;
     w.u32(0x9AC6CDD7);
@@ -107,6 +127,28 @@ inline QByteArray makeWmf(const WmfLayout& layout, std::initializer_list<WmfFill
         r.u32(5), r.u16(0x020B), r.i16(layout.windowOrg.y(), layout.windowOrg.x());
         r.u32(5), r.u16(0x020C), r.i16(layout.windowExt->height(), layout.windowExt->width());
     }
+    r.bytes() += records;
+    r.u32(3), r.u16(0); // META_EOF
+    const QByteArray all = r.bytes();
+    quint32 longest = 0;
+    for (qsizetype at = 0; at + 4 <= all.size();) {
+        const quint32 words = qFromLittleEndian<quint32>(all.constData() + at);
+        longest = std::max(longest, words);
+        at += 2 * qsizetype(std::max<quint32>(words, 3));
+    }
+
+    RecordWriter h;
+    h.u16(1, 9, 0x0300);
+    h.u32(quint32((18 + all.size()) / 2));
+    h.u16(2); // objects
+    h.u32(longest);
+    h.u16(0);
+    return w.bytes() + h.bytes() + all;
+}
+
+inline QByteArray makeWmf(const WmfLayout& layout, std::initializer_list<WmfFill> fills)
+{
+    RecordWriter r;
     // META_CREATEPENINDIRECT PS_NULL into slot 0, selected.
     r.u32(8), r.u16(0x02FA, 5), r.i16(0, 0), r.u32(0);
     r.u32(4), r.u16(0x012D, 0);
@@ -118,17 +160,43 @@ inline QByteArray makeWmf(const WmfLayout& layout, std::initializer_list<WmfFill
         r.u32(7), r.u16(0x041B), r.i16(f.y2, f.x2, f.y1, f.x1);
         r.u32(4), r.u16(0x01F0, 1);
     }
-    r.u32(3), r.u16(0); // META_EOF
-    const QByteArray records = r.bytes();
-
-    RecordWriter h;
-    h.u16(1, 9, 0x0300);
-    h.u32((18 + records.size()) / 2);
-    h.u16(2); // objects
-    h.u32(8); // the longest record, in words
-    h.u16(0);
-    return w.bytes() + h.bytes() + records;
+    return makeWmf(layout, r.bytes());
 }
+
+// A packed DIB: a BITMAPINFOHEADER (or the 12-byte core header when biSize is 12), a grey
+// colour table for up to 8 bits, and 'pixelBytes' bytes of pixels (-1: as many as the rows
+// need). Run-length coded pixels end in an end-of-bitmap code, and biSizeImage counts them.
+struct Dib {
+    int width = 4, height = 4, bitCount = 24;
+    quint32 biSize = 40;
+    int planes = 1;
+    quint32 compression = 0, clrUsed = 0;
+    int pixelBytes = -1;
+
+    QByteArray bytes() const
+    {
+        const qint64 rows = std::abs(qint64(height));
+        const qint64 all = (qint64(width) * bitCount + 31) / 32 * 4 * rows;
+        QByteArray pixels(pixelBytes < 0 ? all : pixelBytes, '\0');
+        if ((compression == 1 || compression == 2) && pixels.size() >= 2)
+            pixels[pixels.size() - 1] = 1;
+        RecordWriter w;
+        const quint32 entries = bitCount > 8 ? clrUsed : clrUsed ? clrUsed : 1u << bitCount;
+        if (biSize == 12) {
+            w.u32(12);
+            w.u16(width, height, planes, bitCount);
+        } else {
+            w.u32(biSize);
+            w.i32(width, height);
+            w.u16(planes, bitCount);
+            w.u32(compression, compression ? quint32(pixels.size()) : 0, 0, 0, clrUsed, 0);
+            w.bytes() += QByteArray(biSize > 40 ? biSize - 40 : 0, '\0');
+        }
+        for (quint32 i = 0; i < entries; ++i)
+            w.bytes() += QByteArray(biSize == 12 ? 3 : 4, char(i * 255 / std::max<quint32>(entries - 1, 1)));
+        return w.bytes() + pixels;
+    }
+};
 
 // A placeable WMF, 'inch' units to the inch; the drawing's window is the bounding box.
 inline QByteArray makeWmf(int widthPx, int heightPx, QRect rect, quint32 colorref, int inch = 96)
