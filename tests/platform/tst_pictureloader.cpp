@@ -1,4 +1,6 @@
 #include "platform/Error.h"
+#include "platform/JpegScans.h"
+#include "platform/Limits.h"
 #include "platform/PictureBox.h"
 #include "platform/PictureLoader.h"
 #include "platform/Surface.h"
@@ -135,6 +137,8 @@ private Q_SLOTS:
     void rejects();
     void bombIsRefused_data();
     void bombIsRefused();
+    void jpegScans_data();
+    void jpegScans();
     void metafileBitmaps_data();
     void metafileBitmaps();
     void placeableFrame_data();
@@ -298,6 +302,48 @@ void tst_PictureLoader::bombIsRefused()
     } catch (const Error& e) {
         QCOMPARE(e.number(), err::InvalidPicture);
         QVERIFY2(e.description().contains(QLatin1String("too large")), qPrintable(e.description()));
+    }
+}
+
+// Scans are counted by walking the segments: a marker inside a segment or an embedded
+// thumbnail's scan is no scan of the picture.
+void tst_PictureLoader::jpegScans_data()
+{
+    QTest::addColumn<QByteArray>("data");
+    QTest::addColumn<int>("scans");
+    const QImage picture = halfRed(QImage::Format_RGB32);
+    const QByteArray baseline = encode(picture, "jpeg");
+    QByteArray progressive;
+    {
+        QBuffer b(&progressive);
+        b.open(QIODevice::WriteOnly);
+        QImageWriter w(&b, "jpeg");
+        w.setProgressiveScanWrite(true);
+        QVERIFY(w.write(picture));
+    }
+    QTest::newRow("baseline") << baseline << 1;
+    QTest::newRow("progressive, as libjpeg writes it") << progressive << 10;
+    QTest::newRow("SOS bytes inside a comment")
+        << baseline.left(2) + QByteArray::fromHex("fffe0008ffdaffda0000") + baseline.mid(2) << 1;
+    // The last scan over again: a decoder reads each one, over the whole picture.
+    const qsizetype lastScan = progressive.lastIndexOf("\xff\xda");
+    const QByteArray scan = progressive.mid(lastScan, progressive.size() - 2 - lastScan);
+    QTest::newRow("progressive with its last scan 300 times")
+        << progressive.left(lastScan) + scan.repeated(300) + "\xff\xd9" << 309;
+}
+
+void tst_PictureLoader::jpegScans()
+{
+    QFETCH(QByteArray, data);
+    QFETCH(int, scans);
+    QCOMPARE(jpegScanCount(data), scans);
+    try {
+        const Picture picture = PictureLoader::fromData(data);
+        QVERIFY(scans <= limits::MaxJpegScans);
+        QCOMPARE(picture.size(), QSize(40, 20));
+    } catch (const Error& e) {
+        QVERIFY(scans > limits::MaxJpegScans);
+        QCOMPARE(e.description(), QStringLiteral("Invalid picture: the JPEG has too many scans to load"));
     }
 }
 
