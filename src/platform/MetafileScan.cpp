@@ -27,6 +27,11 @@ namespace {
     // Counts one bitmap against the budgets; the refusal when it breaks one.
     class BitmapBudget {
     public:
+        explicit BitmapBudget(qint64 maxPixels)
+            : m_maxPixels(maxPixels)
+        {
+        }
+
         QString add(const std::optional<DibSize>& s)
         {
             if (!s)
@@ -34,12 +39,13 @@ namespace {
             if (s->tooLarge())
                 return tooLargeBitmap(*s);
             m_pixels += s->width * s->height;
-            if (m_pixels > limits::MaxMetafileBitmapPixels)
+            if (m_pixels > m_maxPixels)
                 return QStringLiteral("the metafile's bitmaps are too large to load");
             return {};
         }
 
     private:
+        qint64 m_maxPixels;
         qint64 m_pixels = 0;
     };
 
@@ -284,7 +290,7 @@ Walk walkEmf(std::span<const quint8> d)
     Walk walk;
     if (!emfHeaderSound(d))
         return walk;
-    BitmapBudget budget;
+    BitmapBudget budget(limits::MaxEmfBitmapPixels);
     int records = 0;
     std::size_t at = 0;
     while (at + 8 <= d.size()) {
@@ -328,7 +334,7 @@ Walk walkWmf(std::span<const quint8> d)
     if (maxRecordBytes > d.size())
         return walk;
     at += WmfHeaderBytes;
-    BitmapBudget budget;
+    BitmapBudget budget(limits::MaxMetafileBitmapPixels);
     int records = 0;
     while (at + 6 <= d.size()) {
         const quint64 bytes = quint64(le::u32(d, at)) * 2;

@@ -122,6 +122,15 @@ def emf(records, width=40, height=40):
     return header + body
 
 
+def emf_large_bitmap(side=4000):
+    """EMR_STRETCHDIBITS of a 1-bit bitmap: the converter compresses it into a PNG."""
+    bitmap = dib(side, side, 1)
+    info = 40 + 8
+    record = (u32(81, 80 + len(bitmap)) + i32(0, 0, 39, 39) + i32(0, 0, 0, 0, side, side)
+              + u32(80, info, 80 + info, len(bitmap) - info) + u32(0, SRCCOPY) + i32(40, 40))
+    return emf([record + bitmap])
+
+
 def emf_ellipses(count=1_000_000):
     ellipse = u32(42, 24) + i32(0, 0, 39, 39)
     return emf([ellipse * count])
@@ -249,6 +258,8 @@ CASES = [
      BITMAP_TOO_LARGE, ""),
     ("WMF four RLE pattern brushes of 375 MB", "brushes.wmf", wmf_pattern_brushes, CONVERT, BITMAP_TOO_LARGE, ""),
     ("WMF of a few bytes asking 2.7 GB", "tiny.wmf", wmf_tiny_bomb, CONVERT, BITMAP_TOO_LARGE, ""),
+    ("EMF of a 16-megapixel bitmap", "bitmap.emf", emf_large_bitmap, CONVERT,
+     r"Invalid picture: the metafile's bitmaps are too large to load", ""),
     ("EMF of a million ellipses", "ellipses.emf", emf_ellipses, CONVERT,
      r"Invalid picture: the metafile has too many records to load", ""),
     ("progressive JPEG of 20,000 scans", "scans.jpg", jpeg_scans, CONVERT,

@@ -442,6 +442,9 @@ void tst_PictureLoader::metafileBitmaps_data()
     QTest::newRow("EMF StretchDIBits of 6000x6000")
         << test::makeEmf(40, 40, stretchDiBits(Dib { .width = 6000, .height = 6000, .bitCount = 1, .pixelBytes = 0 }))
         << QStringLiteral("a bitmap of 6000 x 6000 pixels in the metafile is too large to load");
+    QTest::newRow("EMF StretchDIBits of 3000x3000 (the converter makes a PNG of it)")
+        << test::makeEmf(40, 40, stretchDiBits(Dib { .width = 3000, .height = 3000, .bitCount = 1 }))
+        << QStringLiteral("the metafile's bitmaps are too large to load");
     QTest::newRow("EMF of 100,001 records")
         << test::makeEmf(40, 40, QByteArray::fromHex("2100000008000000").repeated(100001))
         << QStringLiteral("too many records");
