@@ -45,12 +45,16 @@ namespace {
             int(std::lround(std::min(h, limits::MaxSide + 1.0))) };
     }
 
+    // The drawing at 'size', of which only the top-left part that any surface reaches is
+    // kept: filling a shape costs its area, and a frame of 32 megapixels filled by
+    // thousands of shapes took minutes.
     QImage renderSvg(const QByteArray& svg, QSize size)
     {
         QSvgRenderer renderer(svg);
         if (!renderer.isValid())
             return {};
-        QImage out(size, QImage::Format_ARGB32_Premultiplied);
+        QImage out(size.boundedTo(QSize(limits::MetafileDrawnSide, limits::MetafileDrawnSide)),
+            QImage::Format_ARGB32_Premultiplied);
         if (out.isNull())
             return {};
         out.fill(Qt::transparent);
@@ -216,6 +220,8 @@ Kind detect(const QByteArray& data)
 
 std::optional<QString> refusal(const QByteArray& data)
 {
+    if (detect(data) != Kind::None && data.size() > limits::MaxMetafileBytes)
+        return QStringLiteral("the metafile is too large to load");
     Walk walk;
     switch (detect(data)) {
     case Kind::Emf:

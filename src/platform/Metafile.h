@@ -25,7 +25,8 @@ std::optional<QString> refusal(const QByteArray& data);
 QSize emfSize(const QByteArray& data);
 QSize wmfSize(const QByteArray& data);
 
-// The drawing rendered at 'size' over transparent pixels; a null image when the converter
+// The drawing rendered at 'size' over transparent pixels, of which only the top-left
+// limits::MetafileDrawnSide pixels square is returned; a null image when the converter
 // refuses the data or stops it, with the reason in 'why' when there is more to say.
 QImage renderEmf(const QByteArray& data, QSize size);
 QImage renderWmf(const QByteArray& data, QSize size, QString* why = nullptr);

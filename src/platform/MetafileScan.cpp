@@ -50,6 +50,48 @@ namespace {
     };
 
     const QString tooManyRecords = QStringLiteral("the metafile has too many records to load");
+    const QString tooManyPoints = QStringLiteral("the metafile has too many points to load");
+
+    // The points an EMF poly record claims (it may claim more than it holds: a damaged
+    // record, refused all the same once over budget).
+    quint64 emfPoints(quint32 type, std::span<const quint8> record)
+    {
+        switch (type) {
+        case 2: // EMR_POLYBEZIER, POLYGON, POLYLINE, POLYBEZIERTO, POLYLINETO
+        case 3:
+        case 4:
+        case 5:
+        case 6:
+        case 56: // EMR_POLYDRAW
+        case 85: // and their 16-bit forms
+        case 86:
+        case 87:
+        case 88:
+        case 89:
+        case 92:
+            return record.size() >= 28 ? le::u32(record, 24) : 0;
+        case 7: // EMR_POLYPOLYLINE, POLYPOLYGON: nPolys, then the total count
+        case 8:
+        case 90:
+        case 91:
+            return record.size() >= 32 ? le::u32(record, 28) : 0;
+        default:
+            return 0;
+        }
+    }
+
+    quint64 wmfPoints(quint16 function, std::span<const quint8> params)
+    {
+        if (function == 0x0324 || function == 0x0325) // META_POLYGON, META_POLYLINE
+            return params.size() >= 2 ? le::u16(params, 0) : 0;
+        if (function != 0x0538 || params.size() < 2) // META_POLYPOLYGON: counts, then points
+            return 0;
+        const std::size_t polygons = le::u16(params, 0);
+        quint64 points = 0;
+        for (std::size_t i = 0; i < polygons && 2 + 2 * i + 2 <= params.size(); ++i)
+            points += le::u16(params, 2 + 2 * i);
+        return points;
+    }
 
     bool validBitCount(quint32 bits)
     {
@@ -292,6 +334,7 @@ Walk walkEmf(std::span<const quint8> d)
         return walk;
     BitmapBudget budget(limits::MaxEmfBitmapPixels);
     int records = 0;
+    quint64 points = 0;
     std::size_t at = 0;
     while (at + 8 <= d.size()) {
         const quint32 type = le::u32(d, at);
@@ -305,6 +348,9 @@ Walk walkEmf(std::span<const quint8> d)
         if (walk.refusal.isEmpty() && ++records > limits::MaxMetafileRecords)
             walk.refusal = tooManyRecords;
         const auto record = d.subspan(at, size);
+        points += emfPoints(type, record);
+        if (walk.refusal.isEmpty() && points > quint64(limits::MaxMetafilePoints))
+            walk.refusal = tooManyPoints;
         for (const EmfBitmapFields& f : emfBitmapRecords) {
             if (f.type != type || !walk.refusal.isEmpty())
                 continue;
@@ -336,6 +382,7 @@ Walk walkWmf(std::span<const quint8> d)
     at += WmfHeaderBytes;
     BitmapBudget budget(limits::MaxMetafileBitmapPixels);
     int records = 0;
+    quint64 points = 0;
     while (at + 6 <= d.size()) {
         const quint64 bytes = quint64(le::u32(d, at)) * 2;
         const quint16 function = le::u16(d, at + 4);
@@ -347,8 +394,12 @@ Walk walkWmf(std::span<const quint8> d)
         }
         if (walk.refusal.isEmpty() && ++records > limits::MaxMetafileRecords)
             walk.refusal = tooManyRecords;
+        const auto params = d.subspan(at + 6, std::size_t(bytes) - 6);
+        points += wmfPoints(function, params);
+        if (walk.refusal.isEmpty() && points > quint64(limits::MaxMetafilePoints))
+            walk.refusal = tooManyPoints;
         if (walk.refusal.isEmpty())
-            walk.refusal = wmfBitmap(d.subspan(at + 6, std::size_t(bytes) - 6), function, budget);
+            walk.refusal = wmfBitmap(params, function, budget);
         at += std::size_t(bytes);
     }
     return walk;

@@ -106,12 +106,13 @@ namespace {
 } // namespace
 
 struct Picture::Data {
-    QImage image; // natural size; ARGB32 premultiplied when it has transparency
+    QImage image; // ARGB32 premultiplied when it has transparency; a metafile's top-left part
+    QSize size; // natural
 };
 
 QSize Picture::size() const
 {
-    return m_data ? m_data->image.size() : QSize();
+    return m_data ? m_data->size : QSize();
 }
 
 void Picture::drawOn(Surface& target) const
@@ -150,6 +151,9 @@ Picture PictureLoader::load(const QString& path)
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
         throw Error::runtime(err::PathFileAccess);
+    // A metafile's budget is smaller: its header says so before the file is read whole.
+    if (info.size() > limits::MaxMetafileBytes && Metafile::detect(f.peek(128)) != Metafile::Kind::None)
+        invalidPicture(QStringLiteral("the metafile is too large to load"));
     return fromData(f.readAll());
 }
 
@@ -158,12 +162,13 @@ Picture PictureLoader::fromData(const QByteArray& data)
     if (data.isEmpty())
         invalidPicture();
     QImage image;
+    QSize size;
     QString why;
     if (const auto refused = Metafile::refusal(data))
         invalidPicture(*refused);
     switch (Metafile::detect(data)) {
     case Metafile::Kind::Emf: {
-        const QSize size = Metafile::emfSize(data);
+        size = Metafile::emfSize(data);
         if (!size.isValid())
             invalidPicture();
         checkSize(size);
@@ -171,7 +176,7 @@ Picture PictureLoader::fromData(const QByteArray& data)
         break;
     }
     case Metafile::Kind::Wmf: {
-        const QSize size = Metafile::wmfSize(data);
+        size = Metafile::wmfSize(data);
         if (!size.isValid())
             invalidPicture();
         checkSize(size);
@@ -180,12 +185,14 @@ Picture PictureLoader::fromData(const QByteArray& data)
     }
     case Metafile::Kind::None:
         image = readRaster(data);
+        size = image.size();
         break;
     }
     if (image.isNull())
         invalidPicture(why);
     auto d = std::make_shared<Picture::Data>();
     d->image = std::move(image);
+    d->size = size;
     Picture picture;
     picture.m_data = std::move(d);
     return picture;

@@ -136,6 +136,16 @@ def emf_ellipses(count=1_000_000):
     return emf([ellipse * count])
 
 
+def emf_large_fills(count=1000, side=5000):
+    """Rectangles over the whole of a 25-megapixel frame: each fill costs its area."""
+    return emf([u32(43, 24) + i32(0, 0, side - 1, side - 1)] * count, width=side, height=side)
+
+
+def wmf_polygons(count=60, points=16000):
+    polygon = wmf_record(0x0324, u16(points) + b"".join(i16(i % 40, i * 7 % 40) for i in range(points)))
+    return wmf(WINDOW + [polygon] * count)
+
+
 # --- JPEG ------------------------------------------------------------------------------
 
 def jpeg_segment(marker, payload):
@@ -251,6 +261,8 @@ CONVERT = [["convert", "{f}", "-o", "{o}"]]
 BITMAP_DAMAGED = r"Invalid picture: a bitmap in the metafile is damaged"
 BITMAP_TOO_LARGE = r"Invalid picture: a bitmap of \d+ x \d+ pixels in the metafile is too large to load"
 LATER = "expected to fail until its fix lands: "
+# A bomb that is a valid picture: it must be converted, cheaply, without a word.
+SILENT = ""
 
 CASES = [
     ("WMF bitmap header with biSize 0", "bisize0.wmf", wmf_bisize_zero, CONVERT, BITMAP_DAMAGED, ""),
@@ -260,6 +272,10 @@ CASES = [
     ("WMF of a few bytes asking 2.7 GB", "tiny.wmf", wmf_tiny_bomb, CONVERT, BITMAP_TOO_LARGE, ""),
     ("EMF of a 16-megapixel bitmap", "bitmap.emf", emf_large_bitmap, CONVERT,
      r"Invalid picture: the metafile's bitmaps are too large to load", ""),
+    ("EMF of 1,000 rectangles filling a 5000x5000 frame", "fills.emf", emf_large_fills, CONVERT,
+     SILENT, ""),
+    ("WMF of 60 polygons of 16,000 points", "polygons.wmf", wmf_polygons, CONVERT,
+     r"Invalid picture: the metafile has too many points to load", ""),
     ("EMF of a million ellipses", "ellipses.emf", emf_ellipses, CONVERT,
      r"Invalid picture: the metafile has too many records to load", ""),
     ("progressive JPEG of 20,000 scans", "scans.jpg", jpeg_scans, CONVERT,

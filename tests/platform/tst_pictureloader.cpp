@@ -402,8 +402,13 @@ void tst_PictureLoader::metafileBitmaps_data()
             + Dib { .width = 5000, .height = 5000, .bitCount = 8, .compression = 1, .pixelBytes = 8 }.bytes());
     QTest::newRow("WMF three pattern brushes of 25 megapixels")
         << wmfOf(brush + brush + brush) << QStringLiteral("the metafile's bitmaps are too large to load");
-    QTest::newRow("WMF of 100,001 records")
-        << wmfOf(test::wmfRecord(0x001E, {}).repeated(100001)) << QStringLiteral("too many records");
+    QTest::newRow("WMF of 20,001 records")
+        << wmfOf(test::wmfRecord(0x001E, {}).repeated(20001)) << QStringLiteral("too many records");
+    QTest::newRow("WMF polygons of 200,001 points in all")
+        << wmfOf(test::wmfRecord(0x0324, params({ 1 }) + QByteArray(4, '\0')) // META_POLYGON
+               + test::wmfRecord(0x0538,
+                   params({ 8, 25000, 25000, 25000, 25000, 25000, 25000, 25000, 25000 }) + QByteArray(800000, '\0')))
+        << QStringLiteral("too many points");
 
     QTest::newRow("EMF StretchDIBits 4x4, 32 bits")
         << test::makeEmf(40, 40, stretchDiBits(Dib { .bitCount = 32 })) << loads;
@@ -445,9 +450,13 @@ void tst_PictureLoader::metafileBitmaps_data()
     QTest::newRow("EMF StretchDIBits of 3000x3000 (the converter makes a PNG of it)")
         << test::makeEmf(40, 40, stretchDiBits(Dib { .width = 3000, .height = 3000, .bitCount = 1 }))
         << QStringLiteral("the metafile's bitmaps are too large to load");
-    QTest::newRow("EMF of 100,001 records")
-        << test::makeEmf(40, 40, QByteArray::fromHex("2100000008000000").repeated(100001))
+    QTest::newRow("EMF of 20,001 records")
+        << test::makeEmf(40, 40, QByteArray::fromHex("2100000008000000").repeated(20001))
         << QStringLiteral("too many records");
+    // EMR_POLYLINE16 claiming 200,001 points.
+    QTest::newRow("EMF polyline claiming 200,001 points") << test::makeEmf(
+        40, 40, QByteArray::fromHex("570000002000000000000000000000002800000028000000410d030000000000"))
+                                                          << QStringLiteral("too many points");
 }
 
 void tst_PictureLoader::metafileBitmaps()
