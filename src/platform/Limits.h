@@ -33,8 +33,8 @@ inline constexpr int MetafileDrawnSide = 256;
 // Each bitmap inside one is held to the picture limits; all of them together
 // (pattern brushes stay alive until deleted) to this many pixels.
 inline constexpr qint64 MaxMetafileBitmapPixels = qint64(64) * 1024 * 1024;
-// The EMF converter compresses every bitmap it draws into a PNG, about a second for each
-// megapixel and a half: EMF bitmaps get a smaller share.
+// The EMF converter compresses every bitmap it draws into a PNG, about 0.7 s a megapixel:
+// EMF bitmaps get a smaller share.
 inline constexpr qint64 MaxEmfBitmapPixels = qint64(8) * 1024 * 1024;
 // Every record becomes an SVG element the renderer parses and draws, a stroked ellipse in
 // about 0.1 ms and a point of a polygon in about 0.01 ms (a million ellipses took 1.1 GB
