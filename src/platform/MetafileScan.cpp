@@ -248,8 +248,7 @@ bool plainWmfHeader(std::span<const quint8> d, std::size_t at)
 
 bool DibSize::tooLarge() const
 {
-    return width > limits::MaxSide || height > limits::MaxSide
-        || width * height > limits::MaxPicturePixels;
+    return width > limits::MaxSide || height > limits::MaxSide || width * height > limits::MaxPicturePixels;
 }
 
 std::optional<DibSize> checkDib(std::span<const quint8> info, std::optional<std::span<const quint8>> bits)
