@@ -258,6 +258,7 @@ BatchConverter::Outcome BatchConverter::runRows(
         const QString picture = r.fullPath();
 
         bool invalid = false;
+        QString invalidWhy;
         Next next = step(
             LoadPicture,
             [&] {
@@ -271,6 +272,7 @@ BatchConverter::Outcome BatchConverter::runRows(
                     if (e.number() != err::InvalidPicture)
                         throw;
                     invalid = true;
+                    invalidWhy = e.description(); // "Invalid picture", or with the reason
                 }
             },
             i, picture);
@@ -280,7 +282,7 @@ BatchConverter::Outcome BatchConverter::runRows(
             continue;
         if (invalid) {
             if (!m_prompts) {
-                fail(i, picture, Error::runtimeDescription(err::InvalidPicture));
+                fail(i, picture, invalidWhy);
                 continue;
             }
             const MsgAnswer answer = m_prompts->message(QStringLiteral("The image you have added: '") + r.text

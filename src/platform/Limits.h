@@ -25,9 +25,26 @@ inline constexpr int MaxIconSide = 255;
 // An icon document counts its images in a signed 16-bit field.
 inline constexpr int MaxDocumentImages = 32767;
 
-} // namespace brevane::limits
-
-namespace brevane::limits {
+// Metafiles. Pictures are drawn unscaled at the top-left of surfaces no larger than the
+// largest icon and its border, so a metafile is drawn only this far: what a drawing costs
+// then depends on its records, not on the frame it claims.
+inline constexpr int MetafileDrawnSide = 256;
+// Each bitmap inside one is held to the picture limits; all of them together
+// (pattern brushes stay alive until deleted) to this many pixels.
+inline constexpr qint64 MaxMetafileBitmapPixels = qint64(64) * 1024 * 1024;
+// The EMF converter compresses every bitmap it draws into a PNG, about 0.7 s a megapixel:
+// EMF bitmaps get a smaller share.
+inline constexpr qint64 MaxEmfBitmapPixels = qint64(8) * 1024 * 1024;
+// Every record becomes an SVG element the renderer parses and draws, a stroked ellipse in
+// about 0.1 ms and a point of a polygon in about 0.01 ms (a million ellipses took 1.1 GB
+// and minutes). Drawings from real programs stay far below these.
+inline constexpr int MaxMetafileRecords = 20000;
+inline constexpr qint64 MaxMetafilePoints = 200000;
+// Files larger than this are refused before they are read whole.
+inline constexpr qint64 MaxMetafileBytes = qint64(64) * 1024 * 1024;
+// A metafile still playing after this long is stopped (a watchdog on the converter's
+// progress, for cost the checks above do not foresee).
+inline constexpr int MaxMetafilePlayMs = 5000;
 
 // Only the part of an executable that its headers and sections reach is read (an installer's
 // appended payload is never looked at); a file whose sections reach further is refused.

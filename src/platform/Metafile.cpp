@@ -2,7 +2,9 @@
 
 #include "platform/Limits.h"
 #include "platform/LittleEndian.h"
+#include "platform/MetafileScan.h"
 
+#include <QDeadlineTimer>
 #include <QPainter>
 #include <QSvgRenderer>
 
@@ -22,89 +24,17 @@ namespace brevane::Metafile {
 namespace {
 
     constexpr quint32 EmfHeaderType = 1;
-    constexpr quint32 EmfEofType = 14;
     constexpr quint32 EmfSignature = 0x464D4520; // " EMF"
     constexpr quint32 PlaceableKey = 0x9AC6CDD7;
     constexpr qint64 EmfHeaderBytes = 88;
     constexpr qint64 PlaceableBytes = 22;
     constexpr qint64 WmfHeaderBytes = 18;
+    constexpr quint16 MetaRectangle = 0x041B;
     // 0.01 mm units per inch.
     constexpr double HiMetricPerInch = 2540.0;
     constexpr int Dpi = 96;
 
     using le::bytes;
-
-    bool plainWmfHeader(std::span<const quint8> d, std::size_t at)
-    {
-        if (d.size() < at + WmfHeaderBytes)
-            return false;
-        const quint16 type = le::u16(d, at);
-        const quint16 headerWords = le::u16(d, at + 2);
-        const quint16 version = le::u16(d, at + 4);
-        return (type == 1 || type == 2) && headerWords == 9 && (version == 0x0100 || version == 0x0300);
-    }
-
-    // The header's description and pixel format lie inside the header record: the
-    // converter reads them from the offsets given.
-    bool emfHeaderSound(std::span<const quint8> d)
-    {
-        const quint64 headerSize = le::u32(d, 4);
-        if (headerSize < EmfHeaderBytes || headerSize > d.size())
-            return false;
-        const quint64 nDescription = le::u32(d, 60), offDescription = le::u32(d, 64);
-        if ((nDescription != 0 || offDescription != 0)
-            && (offDescription < EmfHeaderBytes || offDescription + 2 * nDescription > headerSize))
-            return false;
-        if (headerSize >= 100) {
-            const quint64 cbPixelFormat = le::u32(d, 88), offPixelFormat = le::u32(d, 92);
-            if ((cbPixelFormat != 0 || offPixelFormat != 0)
-                && (offPixelFormat < EmfHeaderBytes || offPixelFormat + cbPixelFormat > headerSize))
-                return false;
-        }
-        return true;
-    }
-
-    // Every record lies inside the data, and the last one is EMR_EOF: emf2svg trusts the sizes.
-    bool emfRecordsSound(std::span<const quint8> d)
-    {
-        if (!emfHeaderSound(d))
-            return false;
-        std::size_t at = 0;
-        while (at + 8 <= d.size()) {
-            const quint32 type = le::u32(d, at);
-            const quint32 size = le::u32(d, at + 4);
-            if (size < 8 || size % 4 != 0 || size > d.size() - at)
-                return false;
-            if (type == EmfEofType)
-                return true;
-            at += size;
-        }
-        return false;
-    }
-
-    // libwmf allocates what the header's largest-record field says before reading a record,
-    // and trusts record sizes: the header must not claim a record larger than the file,
-    // and every record must lie inside the data up to META_EOF.
-    bool wmfRecordsSound(std::span<const quint8> d)
-    {
-        std::size_t at = (le::u32(d, 0) == PlaceableKey) ? PlaceableBytes : 0;
-        if (!plainWmfHeader(d, at))
-            return false;
-        const quint64 maxRecordBytes = quint64(le::u32(d, at + 12)) * 2;
-        if (maxRecordBytes > d.size())
-            return false;
-        at += WmfHeaderBytes;
-        while (at + 6 <= d.size()) {
-            const quint64 bytes = quint64(le::u32(d, at)) * 2;
-            const quint16 function = le::u16(d, at + 4);
-            if (bytes < 6 || bytes > d.size() - at)
-                return false;
-            if (function == 0) // META_EOF
-                return true;
-            at += std::size_t(bytes);
-        }
-        return false;
-    }
 
     QSize sane(double w, double h)
     {
@@ -115,12 +45,16 @@ namespace {
             int(std::lround(std::min(h, limits::MaxSide + 1.0))) };
     }
 
+    // The drawing at 'size', of which only the top-left part that any surface reaches is
+    // kept: filling a shape costs its area, and a frame of 32 megapixels filled by
+    // thousands of shapes took minutes.
     QImage renderSvg(const QByteArray& svg, QSize size)
     {
         QSvgRenderer renderer(svg);
         if (!renderer.isValid())
             return {};
-        QImage out(size, QImage::Format_ARGB32_Premultiplied);
+        QImage out(size.boundedTo(QSize(limits::MetafileDrawnSide, limits::MetafileDrawnSide)),
+            QImage::Format_ARGB32_Premultiplied);
         if (out.isNull())
             return {};
         out.fill(Qt::transparent);
@@ -130,11 +64,13 @@ namespace {
         return out;
     }
 
-    // One libwmf session rendering to SVG in memory; released on every path.
-    class WmfSession {
+    // One libwmf session over a copy of the data (libwmf reads from a writable buffer),
+    // released on every path. The SVG device is chosen; a watchdog stops play that runs
+    // too long.
+    class WmfApi {
     public:
-        explicit WmfSession(const QByteArray& data)
-            : m_data(data)
+        explicit WmfApi(QByteArray data)
+            : m_data(std::move(data))
         {
             wmfAPI_Options options {};
             options.function = wmf_svg_function;
@@ -148,19 +84,12 @@ namespace {
                 m_api = nullptr;
                 return;
             }
+            wmf_status_function(m_api, &m_deadline, &WmfApi::inTime);
             if (wmf_mem_open(m_api, reinterpret_cast<unsigned char*>(m_data.data()), long(m_data.size())) != wmf_E_None)
                 return;
             m_open = true;
-            if (wmf_scan(m_api, 0, &m_bbox) != wmf_E_None)
-                return;
-            unsigned int w = 0, h = 0;
-            if (wmf_display_size(m_api, &w, &h, Dpi, Dpi) != wmf_E_None)
-                return;
-            m_size = QSize(
-                int(std::min<unsigned>(w, limits::MaxSide + 1)), int(std::min<unsigned>(h, limits::MaxSide + 1)));
-            m_scanned = true;
         }
-        ~WmfSession()
+        ~WmfApi()
         {
             if (!m_api)
                 return;
@@ -168,56 +97,112 @@ namespace {
                 wmf_mem_close(m_api);
             wmf_api_destroy(m_api);
         }
-        WmfSession(const WmfSession&) = delete;
-        WmfSession& operator=(const WmfSession&) = delete;
+        WmfApi(const WmfApi&) = delete;
+        WmfApi& operator=(const WmfApi&) = delete;
 
-        bool scanned() const { return m_scanned; }
-        QSize size() const { return m_size; }
+        wmfAPI* api() const { return m_open ? m_api : nullptr; }
+        const QByteArray& data() const { return m_data; }
+        bool timedOut() const { return m_deadline.hasExpired(); }
 
-        QByteArray svg(QSize size)
+        // The drawing's extent in libwmf's device units.
+        std::optional<wmfD_Rect> scan()
         {
-            if (!m_scanned)
+            wmfD_Rect box {};
+            if (!api() || wmf_scan(m_api, 0, &box) != wmf_E_None)
                 return {};
-            wmf_svg_t* ddata = WMF_SVG_GetData(m_api);
-            ddata->out = wmf_stream_create(m_api, nullptr);
-            if (!ddata->out)
-                return {};
-            static char description[] = "Brevane";
-            ddata->Description = description;
-            ddata->bbox = m_bbox;
-            // libwmf maps the drawing's scanned extent onto the output; a placeable file's
-            // own bounding box (in points, from its top-left) is the picture's frame instead.
-            const auto d = bytes(m_data);
-            if (d.size() >= PlaceableBytes && le::u32(d, 0) == PlaceableKey && le::u16(d, 14) != 0) {
-                const double inch = le::u16(d, 14);
-                ddata->bbox.TL.x = 0;
-                ddata->bbox.TL.y = 0;
-                ddata->bbox.BR.x = float((le::i16(d, 10) - le::i16(d, 6)) * 72.0 / inch);
-                ddata->bbox.BR.y = float((le::i16(d, 12) - le::i16(d, 8)) * 72.0 / inch);
-            }
-            ddata->width = unsigned(size.width());
-            ddata->height = unsigned(size.height());
-            const wmf_error_t played = wmf_play(m_api, 0, &m_bbox);
-            char* text = nullptr;
-            unsigned long length = 0;
-            wmf_stream_destroy(m_api, ddata->out, &text, &length);
-            ddata->out = nullptr;
-            QByteArray out;
-            if (played == wmf_E_None && text)
-                out = QByteArray(text, qsizetype(length));
-            if (text)
-                wmf_free(m_api, text);
-            return out;
+            return box;
         }
 
     private:
-        QByteArray m_data; // libwmf reads from a writable buffer
+        // libwmf asks between records; non-zero stops it.
+        static int inTime(void* context, float) { return static_cast<QDeadlineTimer*>(context)->hasExpired() ? 1 : 0; }
+
+        QByteArray m_data;
         wmfAPI* m_api = nullptr;
         bool m_open = false;
-        bool m_scanned = false;
-        wmfD_Rect m_bbox {};
-        QSize m_size;
+        QDeadlineTimer m_deadline { limits::MaxMetafilePlayMs };
     };
+
+    // Where libwmf puts a placeable file's frame, in its device units: its mapping
+    // depends on the mapping mode, the window, the viewport and defaults of its own, so
+    // it is asked rather than copied. A file made of the frame's setup records and one
+    // rectangle over the frame is scanned, twice with different rectangles, since the
+    // scanned extent includes half a pen on each side.
+    std::optional<wmfD_Rect> deviceFrame(std::span<const quint8> d)
+    {
+        const auto frame = placeableFrame(d);
+        if (!frame)
+            return {};
+        const auto scanRectangle = [&](int right, int bottom) -> std::optional<wmfD_Rect> {
+            QByteArray probe(reinterpret_cast<const char*>(d.data()), PlaceableBytes + WmfHeaderBytes);
+            probe += frame->setup;
+            char rectangle[14];
+            qToLittleEndian<quint32>(7, rectangle);
+            qToLittleEndian<quint16>(MetaRectangle, rectangle + 4);
+            for (int i = 0; const int v : { bottom, right, frame->top, frame->left })
+                qToLittleEndian<qint16>(qint16(v), rectangle + 6 + 2 * i++);
+            probe.append(rectangle, sizeof rectangle);
+            probe.append("\x03\0\0\0\0\0", 6); // META_EOF
+            qToLittleEndian<quint32>(quint32((probe.size() - PlaceableBytes) / 2), probe.data() + PlaceableBytes + 6);
+            return WmfApi(probe).scan();
+        };
+        const qint64 width = qint64(frame->right) - frame->left, height = qint64(frame->bottom) - frame->top;
+        const auto fits = [](qint64 v) { return v >= -32768 && v <= 32767; };
+        if (!fits(frame->right) || !fits(frame->bottom) || std::abs(width) < 2 || std::abs(height) < 2)
+            return {};
+        const qint64 halfWidth = width - width / 2, halfHeight = height - height / 2;
+        const auto whole = scanRectangle(frame->right, frame->bottom);
+        const auto half = scanRectangle(int(frame->left + halfWidth), int(frame->top + halfHeight));
+        if (!whole || !half)
+            return {};
+        // Device units per logical unit, and half a pen, along each axis.
+        const double wholeW = whole->BR.x - whole->TL.x, wholeH = whole->BR.y - whole->TL.y;
+        const double scaleX = (wholeW - (half->BR.x - half->TL.x)) / double(std::abs(width) - std::abs(halfWidth));
+        const double scaleY = (wholeH - (half->BR.y - half->TL.y)) / double(std::abs(height) - std::abs(halfHeight));
+        const double penX = (wholeW - scaleX * std::abs(width)) / 2, penY = (wholeH - scaleY * std::abs(height)) / 2;
+        if (!(scaleX > 0) || !(scaleY > 0))
+            return {};
+        wmfD_Rect box = *whole;
+        box.TL.x = float(box.TL.x + penX);
+        box.TL.y = float(box.TL.y + penY);
+        box.BR.x = float(box.BR.x - penX);
+        box.BR.y = float(box.BR.y - penY);
+        return box;
+    }
+
+    QByteArray wmfSvg(const QByteArray& data, QSize size, QString* why)
+    {
+        WmfApi session(data);
+        const auto scanned = session.scan();
+        if (!scanned)
+            return {};
+        wmfAPI* api = session.api();
+        wmf_svg_t* ddata = WMF_SVG_GetData(api);
+        ddata->out = wmf_stream_create(api, nullptr);
+        if (!ddata->out)
+            return {};
+        static char description[] = "Brevane";
+        ddata->Description = description;
+        // libwmf maps the drawing's scanned extent onto the output; a placeable file's
+        // own frame is the picture instead.
+        ddata->bbox = deviceFrame(bytes(data)).value_or(*scanned);
+        ddata->width = unsigned(size.width());
+        ddata->height = unsigned(size.height());
+        wmfD_Rect box = *scanned;
+        const wmf_error_t played = wmf_play(api, 0, &box);
+        char* text = nullptr;
+        unsigned long length = 0;
+        wmf_stream_destroy(api, ddata->out, &text, &length);
+        ddata->out = nullptr;
+        QByteArray out;
+        if (played == wmf_E_None && text)
+            out = QByteArray(text, qsizetype(length));
+        if (text)
+            wmf_free(api, text);
+        if (session.timedOut() && why)
+            *why = QStringLiteral("the metafile takes too long to draw");
+        return out;
+    }
 
 } // namespace
 
@@ -231,6 +216,28 @@ Kind detect(const QByteArray& data)
     if (plainWmfHeader(d, 0))
         return Kind::Wmf;
     return Kind::None;
+}
+
+std::optional<QString> refusal(const QByteArray& data)
+{
+    if (detect(data) != Kind::None && data.size() > limits::MaxMetafileBytes)
+        return QStringLiteral("the metafile is too large to load");
+    Walk walk;
+    switch (detect(data)) {
+    case Kind::Emf:
+        walk = walkEmf(bytes(data));
+        break;
+    case Kind::Wmf:
+        walk = walkWmf(bytes(data));
+        break;
+    case Kind::None:
+        return {};
+    }
+    if (!walk.sound)
+        return QString();
+    if (!walk.refusal.isEmpty())
+        return walk.refusal;
+    return {};
 }
 
 QSize emfSize(const QByteArray& data)
@@ -254,17 +261,18 @@ QSize wmfSize(const QByteArray& data)
             return {};
         return sane(double(right - left) * Dpi / inch, double(bottom - top) * Dpi / inch);
     }
-    if (!plainWmfHeader(d, 0) || !wmfRecordsSound(d))
+    if (!plainWmfHeader(d, 0) || !walkWmf(d).drawable())
         return {};
-    WmfSession session(data);
-    if (!session.scanned())
+    WmfApi session(data);
+    unsigned int w = 0, h = 0;
+    if (!session.scan() || wmf_display_size(session.api(), &w, &h, Dpi, Dpi) != wmf_E_None)
         return {};
-    return sane(session.size().width(), session.size().height());
+    return sane(std::min<unsigned>(w, limits::MaxSide + 1), std::min<unsigned>(h, limits::MaxSide + 1));
 }
 
 QImage renderEmf(const QByteArray& data, QSize size)
 {
-    if (detect(data) != Kind::Emf || !emfRecordsSound(bytes(data)) || size.isEmpty())
+    if (detect(data) != Kind::Emf || !walkEmf(bytes(data)).drawable() || size.isEmpty())
         return {};
     // An empty namespace: with "svg" the converter writes malformed XML around clipping.
     static char noNamespace[] = "";
@@ -290,12 +298,11 @@ QImage renderEmf(const QByteArray& data, QSize size)
     return renderSvg(text, size);
 }
 
-QImage renderWmf(const QByteArray& data, QSize size)
+QImage renderWmf(const QByteArray& data, QSize size, QString* why)
 {
-    if (detect(data) != Kind::Wmf || !wmfRecordsSound(bytes(data)) || size.isEmpty())
+    if (detect(data) != Kind::Wmf || !walkWmf(bytes(data)).drawable() || size.isEmpty())
         return {};
-    WmfSession session(data);
-    const QByteArray svg = session.svg(size);
+    const QByteArray svg = wmfSvg(data, size, why);
     if (svg.isEmpty())
         return {};
     return renderSvg(svg, size);

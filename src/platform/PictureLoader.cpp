@@ -24,9 +24,11 @@ namespace {
         return formats;
     }
 
-    [[noreturn]] void invalidPicture()
+    [[noreturn]] void invalidPicture(const QString& reason = {})
     {
-        throw Error::runtime(err::InvalidPicture);
+        if (reason.isEmpty())
+            throw Error::runtime(err::InvalidPicture);
+        throw Error(err::InvalidPicture, applicationName(), QStringLiteral("Invalid picture: ") + reason);
     }
 
     void checkSize(QSize size)
@@ -168,6 +170,9 @@ namespace {
         QFile f(path);
         if (!f.open(QIODevice::ReadOnly))
             throw Error::runtime(err::PathFileAccess);
+        // A metafile's budget is smaller: its header says so before the file is read whole.
+        if (info.size() > limits::MaxMetafileBytes && Metafile::detect(f.peek(128)) != Metafile::Kind::None)
+            invalidPicture(QStringLiteral("the metafile is too large to load"));
         return f.readAll();
     }
 
@@ -205,9 +210,13 @@ Picture PictureLoader::fromData(const QByteArray& data)
     if (data.isEmpty())
         invalidPicture();
     QImage image;
+    QSize size;
+    QString why;
+    if (const auto refused = Metafile::refusal(data))
+        invalidPicture(*refused);
     switch (Metafile::detect(data)) {
     case Metafile::Kind::Emf: {
-        const QSize size = Metafile::emfSize(data);
+        size = Metafile::emfSize(data);
         if (!size.isValid())
             invalidPicture();
         checkSize(size);
@@ -215,22 +224,23 @@ Picture PictureLoader::fromData(const QByteArray& data)
         break;
     }
     case Metafile::Kind::Wmf: {
-        const QSize size = Metafile::wmfSize(data);
+        size = Metafile::wmfSize(data);
         if (!size.isValid())
             invalidPicture();
         checkSize(size);
-        image = Metafile::renderWmf(data, size);
+        image = Metafile::renderWmf(data, size, &why);
         break;
     }
     case Metafile::Kind::None:
         image = readRaster(data);
+        size = image.size();
         break;
     }
     if (image.isNull())
-        invalidPicture();
+        invalidPicture(why);
     auto d = std::make_shared<Picture::Data>();
-    d->natural = image.size();
     d->image = std::move(image);
+    d->natural = size;
     Picture picture;
     picture.m_data = std::move(d);
     return picture;

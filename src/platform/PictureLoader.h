@@ -13,8 +13,9 @@ namespace brevane {
 class Surface;
 
 // A picture read from a file: its natural size in pixels and a way to draw it unscaled.
-// Raster formats keep their decoded image (with alpha); metafiles keep their vector form.
-// Copies share the decoded data.
+// Raster formats keep their decoded image (with alpha); metafiles keep the top-left part
+// of theirs that any surface reaches (limits::MetafileDrawnSide pixels square), and draw
+// transparent beyond it. Copies share the decoded data.
 class Picture {
 public:
     Picture() = default;

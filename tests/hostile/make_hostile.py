@@ -1,0 +1,317 @@
+#!/usr/bin/env python3
+"""Hostile inputs for brevane-cli, generated at test time (nothing large is committed).
+
+Each row of CASES is one bomb: the file it writes, how it is made, the commands run on it,
+what they must say and, for bombs whose fix has not landed yet, why the case is skipped
+for now. run_hostile.py runs them.
+
+    make_hostile.py DIR           writes every bomb into DIR and lists them
+"""
+
+import os
+import struct
+import sys
+import zlib
+
+MEGA = 1024 * 1024
+
+
+def u16(*v):
+    return struct.pack("<%dH" % len(v), *v)
+
+
+def i16(*v):
+    return struct.pack("<%dh" % len(v), *v)
+
+
+def u32(*v):
+    return struct.pack("<%dI" % len(v), *v)
+
+
+def i32(*v):
+    return struct.pack("<%di" % len(v), *v)
+
+
+# --- WMF -------------------------------------------------------------------------------
+
+def wmf_record(function, params):
+    assert len(params) % 2 == 0
+    return u32(3 + len(params) // 2) + u16(function) + params
+
+
+def wmf(records, box=(0, 0, 40, 40), inch=96):
+    """A placeable WMF around 'records' (META_EOF added)."""
+    body = b"".join(records) + wmf_record(0, b"")
+    longest = max(struct.unpack_from("<I", r)[0] for r in records + [wmf_record(0, b"")])
+    header = u16(1, 9, 0x0300) + u32((18 + len(body)) // 2) + u16(16) + u32(longest) + u16(0)
+    placeable = u32(0x9AC6CDD7) + u16(0) + i16(*box) + u16(inch) + u32(0)
+    checksum = 0
+    for (word,) in struct.iter_unpack("<H", placeable):
+        checksum ^= word
+    return placeable + u16(checksum) + header + body
+
+
+def dib(width, height, bits=24, bi_size=40, planes=1, compression=0, pixel_bytes=None):
+    """A BITMAPINFOHEADER with its colour table and 'pixel_bytes' bytes of pixels (all of
+    them when None). Compressed pixels are an end-of-bitmap code after zeros."""
+    colours = (1 << bits) if bits <= 8 else 0
+    if pixel_bytes is None:
+        pixel_bytes = ((width * bits + 31) // 32) * 4 * abs(height)
+    pixels = b"\0" * pixel_bytes
+    if compression in (1, 2):
+        pixels = b"\0" * max(pixel_bytes - 2, 0) + b"\x00\x01"
+    header = u32(bi_size) + i32(width, height) + u16(planes, bits)
+    header += u32(compression, len(pixels) if compression else 0, 0, 0, colours, 0)
+    return header + b"\x80\x00\x00\x00" * colours + pixels
+
+
+SRCCOPY = 0x00CC0020
+
+
+def wmf_stretchdib(bitmap, w=40, h=40):
+    # RasterOp, ColorUsage, SrcHeight, SrcWidth, YSrc, XSrc, DestHeight, DestWidth, yDst, xDst
+    return wmf_record(0x0F43, u32(SRCCOPY) + u16(0) + i16(h, w, 0, 0, h, w, 0, 0) + bitmap)
+
+
+def wmf_dibstretchblt(bitmap, w=40, h=40):
+    # RasterOp, SrcHeight, SrcWidth, YSrc, XSrc, DestHeight, DestWidth, YDest, XDest
+    return wmf_record(0x0B41, u32(SRCCOPY) + i16(h, w, 0, 0, h, w, 0, 0) + bitmap)
+
+
+def wmf_dibbitblt(bitmap, w=40, h=40):
+    # RasterOp, YSrc, XSrc, Height, Width, YDest, XDest
+    return wmf_record(0x0940, u32(SRCCOPY) + i16(0, 0, h, w, 0, 0) + bitmap)
+
+
+def wmf_dibpatternbrush(bitmap):
+    # Style BS_DIBPATTERNPT, ColorUsage DIB_RGB_COLORS
+    return wmf_record(0x0142, u16(5, 0) + bitmap)
+
+
+WINDOW = [wmf_record(0x020B, i16(0, 0)), wmf_record(0x020C, i16(40, 40))]
+
+
+def wmf_bisize_zero():
+    return wmf(WINDOW + [wmf_stretchdib(dib(8, 8, 24, bi_size=0, pixel_bytes=36))])
+
+
+# Run-length coded bitmaps: libwmf allocates a byte per pixel before it decodes the few
+# bytes of codes.
+
+def wmf_stretchblt_bomb():
+    return wmf(WINDOW + [wmf_dibstretchblt(dib(58737, 58737, 8, compression=1, pixel_bytes=80))])
+
+
+def wmf_pattern_brushes():
+    brushes = [wmf_dibpatternbrush(dib(19365, 19365, 8, compression=1, pixel_bytes=2)) for _ in range(4)]
+    return wmf(WINDOW + brushes)
+
+
+def wmf_tiny_bomb():
+    return wmf([wmf_dibbitblt(dib(52000, 52000, 4, compression=2, pixel_bytes=2), 1, 1)], inch=1440)
+
+
+# --- EMF -------------------------------------------------------------------------------
+
+def emf(records, width=40, height=40):
+    body = b"".join(records) + u32(14, 20, 0, 16, 20)
+    header = (u32(1, 88) + i32(0, 0, width - 1, height - 1)
+              + i32(0, 0, width * 2540 // 96, height * 2540 // 96)
+              + u32(0x464D4520, 0x10000, 88 + len(body), len(records) + 2) + u16(1, 0)
+              + u32(0, 0, 0) + i32(960, 960, 254, 254))
+    return header + body
+
+
+def emf_large_bitmap(side=4000):
+    """EMR_STRETCHDIBITS of a 1-bit bitmap: the converter compresses it into a PNG."""
+    bitmap = dib(side, side, 1)
+    info = 40 + 8
+    record = (u32(81, 80 + len(bitmap)) + i32(0, 0, 39, 39) + i32(0, 0, 0, 0, side, side)
+              + u32(80, info, 80 + info, len(bitmap) - info) + u32(0, SRCCOPY) + i32(40, 40))
+    return emf([record + bitmap])
+
+
+def emf_ellipses(count=1_000_000):
+    ellipse = u32(42, 24) + i32(0, 0, 39, 39)
+    return emf([ellipse * count])
+
+
+def emf_large_fills(count=1000, side=5000):
+    """Rectangles over the whole of a 25-megapixel frame: each fill costs its area."""
+    return emf([u32(43, 24) + i32(0, 0, side - 1, side - 1)] * count, width=side, height=side)
+
+
+def wmf_polygons(count=60, points=16000):
+    polygon = wmf_record(0x0324, u16(points) + b"".join(i16(i % 40, i * 7 % 40) for i in range(points)))
+    return wmf(WINDOW + [polygon] * count)
+
+
+# --- JPEG ------------------------------------------------------------------------------
+
+def jpeg_segment(marker, payload):
+    return b"\xff" + bytes([marker]) + struct.pack(">H", len(payload) + 2) + payload
+
+
+def jpeg_scans(scans=20_000, side=4096):
+    """A progressive greyscale JPEG: one DC scan, then the same AC band over and over.
+    Every scan walks all blocks of the picture."""
+    out = b"\xff\xd8"
+    out += jpeg_segment(0xDB, b"\x00" + b"\x01" * 64)
+    out += jpeg_segment(0xC2, b"\x08" + struct.pack(">HH", side, side) + b"\x01\x01\x11\x00")
+    # DC table 0 and AC table 0: one 1-bit code each (category 0; EOB run of 2^14..).
+    out += jpeg_segment(0xC4, b"\x00" + b"\x01" + b"\x00" * 15 + b"\x00")
+    out += jpeg_segment(0xC4, b"\x10" + b"\x01" + b"\x00" * 15 + b"\xe0")
+    out += jpeg_segment(0xDA, b"\x01\x01\x00\x00\x00\x00") + b"\x00" * 64
+    ac = jpeg_segment(0xDA, b"\x01\x01\x00\x01\x3f\x00")
+    filler = b"\x00" * 38
+    out += (ac + filler) * (scans - 1)
+    return out + b"\xff\xd9"
+
+
+# --- ICO -------------------------------------------------------------------------------
+
+def png(width, height):
+    """A greyscale PNG of zeros: 'width' x 'height' pixels in a few kilobytes."""
+    def chunk(kind, data):
+        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+    raw = zlib.compress(b"\0" * ((width + 1) * height), 9)
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 0, 0, 0, 0))
+            + chunk(b"IDAT", raw) + chunk(b"IEND", b""))
+
+
+def ico(block, entries=256, width=0, height=0, bits=32):
+    """An icon directory of 'entries' images, all pointing at one block."""
+    at = 6 + 16 * entries
+    directory = u16(0, 1, entries)
+    for _ in range(entries):
+        directory += bytes([width & 255, height & 255, 0, 0]) + u16(1, bits) + u32(len(block), at)
+    return directory + block
+
+
+def ico_of_large_pngs():
+    # 5792 x 5792 is just under 32 megapixels.
+    return ico(png(5792, 5792))
+
+
+def ico_one_large_block():
+    # A 256 x 256 image followed by 20 MB the entry counts as its own.
+    image = u32(40) + i32(256, 512) + u16(1, 32) + u32(0, 0, 0, 0, 0, 0) + b"\0" * (256 * 256 * 4 + 256 * 32)
+    return ico(image + b"\0" * (20 * MEGA - len(image)))
+
+
+# --- PE --------------------------------------------------------------------------------
+
+def pe(resources):
+    """A PE32 image with nothing but a resource section: (type, id, data) each language 0."""
+    rsrc_rva, raw_at = 0x1000, 0x200
+    resources = sorted(resources)
+    tree = 16 + 8 * len(resources)
+    # Per resource: a name directory, a language directory, a data entry.
+    name_dir = [tree + i * 64 for i in range(len(resources))]
+    data_at = tree + 64 * len(resources)
+    body = u32(0, 0) + u16(0, 0) + u16(0, len(resources))
+    body += b"".join(u32(t, 0x80000000 | name_dir[i]) for i, (t, _, _) in enumerate(resources))
+    offsets = []
+    for i, (_, rid, data) in enumerate(resources):
+        offsets.append(data_at)
+        body += u32(0, 0) + u16(0, 0) + u16(0, 1) + u32(rid, 0x80000000 | (name_dir[i] + 24))
+        body += u32(0, 0) + u16(0, 0) + u16(0, 1) + u32(0, name_dir[i] + 48)
+        body += u32(rsrc_rva + data_at, len(data), 0, 0)
+        data_at += (len(data) + 3) & ~3
+    for (_, _, data), at in zip(resources, offsets):
+        body += b"\0" * (at - len(body)) + data
+    size = len(body)
+    raw = body + b"\0" * (-len(body) % 0x200)
+
+    dos = b"MZ" + b"\0" * 58 + u32(0x40)
+    coff = b"PE\0\0" + u16(0x14C, 1) + u32(0, 0, 0) + u16(224, 0x0102)
+    image_size = rsrc_rva + ((size + 0xFFF) & ~0xFFF)
+    optional = (u16(0x10B) + b"\0\0" + u32(0, len(raw), 0, 0, 0, 0) + u32(0x400000, 0x1000, 0x200)
+                + u16(4, 0, 0, 0, 4, 0) + u32(0, image_size, 0x200, 0) + u16(2, 0)
+                + u32(0x100000, 0x1000, 0x100000, 0x1000, 0, 16))
+    directories = b"\0" * 16 + u32(rsrc_rva, size) + b"\0" * (13 * 8)
+    section = b".rsrc\0\0\0" + u32(size, rsrc_rva, len(raw), raw_at, 0, 0) + u16(0, 0) + u32(0x40000040)
+    headers = dos + coff + optional + directories + section
+    return headers + b"\0" * (raw_at - len(headers)) + raw
+
+
+def pe_group_of_one_image_repeated():
+    image = u32(40) + i32(16, 32) + u16(1, 4) + u32(0, 0, 0, 0, 16, 0) + b"\0" * (64 + 128 + 64)
+    group = u16(0, 1, 32767) + (bytes([16, 16, 16, 0]) + u16(1, 4) + u32(len(image)) + u16(1)) * 32767
+    return pe([(3, 1, image), (14, 1, group)])
+
+
+# --- Large files -----------------------------------------------------------------------
+
+def sparse(size):
+    """A maker of a file of 'size' zero bytes that takes no room on disk: it returns the
+    writer instead of the bytes."""
+    def write(path):
+        with open(path, "wb") as f:
+            f.truncate(size)
+    return lambda: write
+
+
+# --- Cases -----------------------------------------------------------------------------
+# One row per bomb: its name, the file, how it is made, the brevane-cli commands run on it
+# ({f} the file, {o} a fresh output folder), what stderr must say, and why the case is
+# skipped for now ("" runs it) while its fix has yet to land.
+
+CONVERT = [["convert", "{f}", "-o", "{o}"]]
+BITMAP_DAMAGED = r"Invalid picture: a bitmap in the metafile is damaged"
+BITMAP_TOO_LARGE = r"Invalid picture: a bitmap of \d+ x \d+ pixels in the metafile is too large to load"
+LATER = "expected to fail until its fix lands: "
+# A bomb that is a valid picture: it must be converted, cheaply, without a word.
+SILENT = ""
+
+CASES = [
+    ("WMF bitmap header with biSize 0", "bisize0.wmf", wmf_bisize_zero, CONVERT, BITMAP_DAMAGED, ""),
+    ("WMF stretched RLE bitmap asking 3.45 GB", "stretchblt.wmf", wmf_stretchblt_bomb, CONVERT,
+     BITMAP_TOO_LARGE, ""),
+    ("WMF four RLE pattern brushes of 375 MB", "brushes.wmf", wmf_pattern_brushes, CONVERT, BITMAP_TOO_LARGE, ""),
+    ("WMF of a few bytes asking 2.7 GB", "tiny.wmf", wmf_tiny_bomb, CONVERT, BITMAP_TOO_LARGE, ""),
+    ("EMF of a 16-megapixel bitmap", "bitmap.emf", emf_large_bitmap, CONVERT,
+     r"Invalid picture: the metafile's bitmaps are too large to load", ""),
+    ("EMF of 1,000 rectangles filling a 5000x5000 frame", "fills.emf", emf_large_fills, CONVERT,
+     SILENT, ""),
+    ("WMF of 60 polygons of 16,000 points", "polygons.wmf", wmf_polygons, CONVERT,
+     r"Invalid picture: the metafile has too many points to load", ""),
+    ("EMF of a million ellipses", "ellipses.emf", emf_ellipses, CONVERT,
+     r"Invalid picture: the metafile has too many records to load", ""),
+    ("progressive JPEG of 20,000 scans", "scans.jpg", jpeg_scans, CONVERT,
+     r"Invalid picture: more than 256 scans is too many to load", ""),
+    ("icon of 256 entries of 32 MP each, as a picture", "large-pngs.ico", ico_of_large_pngs, CONVERT,
+     r"Invalid picture", LATER + "an icon used as a picture decodes only its chosen image"),
+    ("icon of 256 PNG entries of 32 MP each, previewed", "large-pngs-preview.ico", ico_of_large_pngs,
+     [["preview", "{f}", "-o", "{o}/sheet.png"]], r".", LATER + "preview decodes each block once, limited"),
+    ("icon of 256 entries at one 20 MB block", "one-block.ico", ico_one_large_block,
+     [["info", "{f}"], ["palette", "--from-icon", "{f}", "-o", "{o}/p.pal"]], r".",
+     LATER + "LoadIcon holds each distinct block once"),
+    ("executable whose icon group names one image 32,767 times", "group.exe", pe_group_of_one_image_repeated,
+     [["extract", "{f}", "-o", "{o}/x.ico"]], r".", LATER + "icon groups over 256 entries are refused"),
+    ("2 GB file that is not a palette", "big.pal", sparse(2 * 1024 * MEGA),
+     [["palette", "--load", "{f}", "-o", "{o}/p.pal"]], r"JASC-PAL|palette",
+     LATER + "palette --load looks at the first bytes first"),
+    ("2 GB file that is not an executable", "big.exe", sparse(2 * 1024 * MEGA),
+     [["list", "{f}"], ["extract", "{f}", "-o", "{o}/x.ico"]], r".",
+     LATER + "list and extract look at the first bytes first"),
+]
+
+
+def write_all(folder):
+    os.makedirs(folder, exist_ok=True)
+    for name, file, maker, _, _, _ in CASES:
+        path = os.path.join(folder, file)
+        data = maker()
+        if isinstance(data, bytes):
+            with open(path, "wb") as f:
+                f.write(data)
+        else:
+            data(path)
+        print("%-60s %s (%d bytes)" % (name, path, os.path.getsize(path)))
+
+
+if __name__ == "__main__":
+    if len(sys.argv) != 2:
+        sys.exit(__doc__)
+    write_all(sys.argv[1])
