@@ -1,5 +1,6 @@
 #include "icon/IconFile.h"
 
+#include "icon/ImageBlockLayout.h"
 #include "platform/Error.h"
 #include "platform/Limits.h"
 #include "platform/LittleEndian.h"
@@ -330,6 +331,30 @@ qint32 IconFile::imageHeight(qint32 index) const
 qint32 IconFile::imageBytes(qint32 index) const
 {
     return entry(index).dwBytesInRes;
+}
+
+ImageBlockInfo IconFile::blockInfo(qint32 index) const
+{
+    const auto block = bytes(imageBlock(index));
+    const auto colours = [](int bits) { return qint64(1) << std::min(bits, 24); };
+    ImageBlockInfo info;
+    if (detail::isPngBlock(block)) {
+        const detail::PngHeader png = detail::readPngHeader(block);
+        info.format = ImageBlockInfo::Format::Png;
+        info.width = static_cast<qint32>(std::min<quint32>(png.width, std::numeric_limits<qint32>::max()));
+        info.height = static_cast<qint32>(std::min<quint32>(png.height, std::numeric_limits<qint32>::max()));
+        info.bitCount = png.bitsPerPixel();
+        // Palette and grey images index or step through 2^depth values; colour ones have three samples.
+        const bool colour = png.colourType == 2 || png.colourType == 6;
+        info.colours = colour ? qint64(1) << std::min(3 * png.bitDepth, 48) : colours(png.bitDepth);
+        return info;
+    }
+    const BitmapInfoHeader h = BitmapInfoHeader::read(block);
+    info.width = h.biWidth;
+    info.height = h.biHeight / 2;
+    info.bitCount = h.biBitCount;
+    info.colours = colours(h.biBitCount);
+    return info;
 }
 
 qint32 IconFile::imageColourCount(qint32 index) const

@@ -56,6 +56,17 @@ struct BitmapInfoHeader {
     void write(std::span<quint8> block) const;
 };
 
+// What one image block holds, read from the block itself rather than from its directory entry
+// (many files write 0 bits or 0 colours there).
+struct ImageBlockInfo {
+    enum class Format { Bmp, Png };
+    Format format = Format::Bmp;
+    qint32 width = 0; // biWidth, or the PNG's IHDR width: 256 where the directory says 0
+    qint32 height = 0; // biHeight / 2 (colour and mask rows), or the IHDR height
+    qint32 bitCount = 0; // biBitCount, or the IHDR's channels x bit depth (32 for 8-bit RGBA)
+    qint64 colours = 0; // distinct colours the bits can hold, alpha not counted: 2^24 for 24 and 32 bits
+};
+
 // Where a document was read from inside an executable: nothing, a number or a name.
 using ResourceId = std::variant<std::monostate, qint32, QString>;
 
@@ -101,6 +112,8 @@ public:
     qint32 imageHeight(qint32 index) const;
     qint32 imageColourCount(qint32 index) const;
     qint32 imageBytes(qint32 index) const;
+    // Error 9 for a bad index or a block too short for its BMP header or the PNG's IHDR.
+    ImageBlockInfo blockInfo(qint32 index) const;
     void removeImage(qint32 index);
     void addImage(qint32 width, qint32 height, qint32 colourCount);
 

@@ -4,7 +4,10 @@
 #include "platform/Error.h"
 #include "platform/LittleEndian.h"
 
+#include <QtEndian>
+
 #include <algorithm>
+#include <cstring>
 
 namespace brevane::detail {
 
@@ -36,6 +39,40 @@ QList<QRgb> ImageBlockLayout::colourTable(const QByteArray& block) const
 {
     require(xorOffset);
     return DibFormat::readTable(le::bytes(block).subspan(BitmapInfoHeader::Size, std::size_t(4 * colours)), colours);
+}
+
+bool isPngBlock(std::span<const quint8> block)
+{
+    static constexpr quint8 signature[8] = { 0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n' };
+    return block.size() >= sizeof signature && std::memcmp(block.data(), signature, sizeof signature) == 0;
+}
+
+int PngHeader::channels() const
+{
+    switch (colourType) {
+    case 2:
+        return 3;
+    case 4:
+        return 2;
+    case 6:
+        return 4;
+    default: // grey, palette and anything unknown: one sample per pixel
+        return 1;
+    }
+}
+
+PngHeader readPngHeader(std::span<const quint8> block)
+{
+    // Signature, chunk length, "IHDR", then width, height (big-endian), bit depth, colour type.
+    constexpr std::size_t IhdrEnd = 8 + 8 + 13;
+    if (!isPngBlock(block) || block.size() < IhdrEnd || std::memcmp(block.data() + 12, "IHDR", 4) != 0)
+        throw Error::runtime(err::SubscriptOutOfRange);
+    PngHeader h;
+    h.width = qFromBigEndian<quint32>(block.data() + 16);
+    h.height = qFromBigEndian<quint32>(block.data() + 20);
+    h.bitDepth = block[24];
+    h.colourType = block[25];
+    return h;
 }
 
 } // namespace brevane::detail

@@ -5,6 +5,8 @@
 #include <QList>
 #include <QRgb>
 
+#include <span>
+
 namespace brevane::detail {
 
 // Where the parts of one image block lie, all in 64 bits. The header is read as the
@@ -29,5 +31,20 @@ struct ImageBlockLayout {
 
     QList<QRgb> colourTable(const QByteArray& block) const;
 };
+
+// A PNG-stored image block is a whole PNG file: the signature, then the IHDR chunk.
+bool isPngBlock(std::span<const quint8> block);
+
+struct PngHeader {
+    quint32 width = 0;
+    quint32 height = 0;
+    quint8 bitDepth = 0;
+    quint8 colourType = 0; // 0 grey, 2 RGB, 3 palette, 4 grey and alpha, 6 RGBA
+    int channels() const;
+    int bitsPerPixel() const { return channels() * bitDepth; }
+};
+
+// Error 9 unless an IHDR chunk follows the signature.
+PngHeader readPngHeader(std::span<const quint8> block);
 
 } // namespace brevane::detail
