@@ -335,7 +335,11 @@ qint32 IconFile::imageBytes(qint32 index) const
 
 ImageBlockInfo IconFile::blockInfo(qint32 index) const
 {
-    const auto block = bytes(imageBlock(index));
+    return blockInfo(bytes(imageBlock(index)));
+}
+
+ImageBlockInfo IconFile::blockInfo(std::span<const quint8> block)
+{
     const auto colours = [](int bits) { return qint64(1) << std::min(bits, 24); };
     ImageBlockInfo info;
     if (detail::isPngBlock(block)) {

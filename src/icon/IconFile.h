@@ -114,6 +114,8 @@ public:
     qint32 imageBytes(qint32 index) const;
     // Error 9 for a bad index or a block too short for its BMP header or the PNG's IHDR.
     ImageBlockInfo blockInfo(qint32 index) const;
+    // The same for a block that is not in a document (a cursor's); its first 40 bytes suffice.
+    static ImageBlockInfo blockInfo(std::span<const quint8> block);
     void removeImage(qint32 index);
     void addImage(qint32 width, qint32 height, qint32 colourCount);
 
