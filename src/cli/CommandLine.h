@@ -7,6 +7,10 @@
 
 #include <cstdio>
 
+namespace brevane {
+class Error;
+}
+
 namespace brevane::cli {
 
 inline QTextStream& err()
@@ -20,6 +24,19 @@ inline QTextStream& out()
     static QTextStream s(stdout);
     return s;
 }
+
+// A path or name as it is safe to print: control characters become \n, \t, \r or \xHH, and line
+// separators and bidirectional overrides \u{HHHH}, so a crafted name can neither break a line of
+// the output nor send escape sequences to a terminal or turn text around.
+QString printable(const QString& text);
+
+// Why path cannot be read as an input file ("does not exist", "is a folder", "is not a regular
+// file", "cannot be read (Permission denied)"); empty when it can. Checked before a file is
+// opened, so a FIFO given as an input never blocks.
+QString unreadableReason(const QString& path);
+
+// An error as a message shows it: its description, safe to print.
+QString describe(const Error& e);
 
 // Parses a command's arguments. Returns -1 to go on, otherwise the exit code to return
 // (0 after --help, 2 after a usage error, which is reported on stderr).

@@ -16,6 +16,11 @@ inline constexpr qint64 MaxSurfacePixels = qint64(64) * 1024 * 1024;
 // A progressive JPEG needs a handful of scans; each further one makes the decoder go over
 // every coefficient again, so a file of tiny scans can keep it busy for seconds.
 inline constexpr int MaxJpegScans = 256;
+// Whether a picture of this size may be decoded.
+constexpr bool pictureFits(qint64 width, qint64 height)
+{
+    return width >= 1 && height >= 1 && width <= MaxSide && height <= MaxSide && width * height <= MaxPicturePixels;
+}
 // A picture file larger than this is not read at all.
 inline constexpr qint64 MaxPictureFileBytes = qint64(512) * 1024 * 1024;
 // An ICO directory lists at most this many images.
@@ -45,6 +50,11 @@ inline constexpr qint64 MaxMetafileBytes = qint64(64) * 1024 * 1024;
 // A metafile still playing after this long is stopped (a watchdog on the converter's
 // progress, for cost the checks above do not foresee).
 inline constexpr int MaxMetafilePlayMs = 5000;
+// A preview sheet shows every image of an icon side by side, each pixel enlarged at most
+// MaxPreviewScale times; the whole sheet is held as one 32-bit image, so it gets a picture's limit
+// (and MaxSide in each direction).
+inline constexpr int MaxPreviewScale = 16;
+inline constexpr qint64 MaxPreviewSheetPixels = MaxPicturePixels;
 
 // Only the part of an executable that its headers and sections reach is read (an installer's
 // appended payload is never looked at); a file whose sections reach further is refused.
