@@ -129,9 +129,14 @@ IconSummary IconSummary::read(const QString& path)
                         .arg(limits::MaxIconImages);
         return s;
     }
+    // What the icon document refuses too carries its text (error 1050), the detail after it.
+    const auto documentText = [&](const char* text, const QString& detail) {
+        return s.type == Type::Icon ? QLatin1String(text) + QLatin1String(" (") + detail + QLatin1Char(')') : detail;
+    };
     const QByteArray directory = f.read(EntryBytes * count);
     if (directory.size() != EntryBytes * count) {
-        s.problem = QStringLiteral("its directory of %1 entries runs past the end of the file").arg(count);
+        s.problem = documentText("Failed to load icon: Icon Directory Array is Corrupt.",
+            QStringLiteral("its directory of %1 entries runs past the end of the file").arg(count));
         return s;
     }
     for (qint64 k = 0; k < count && s.problem.isEmpty(); ++k) {
@@ -139,13 +144,17 @@ IconSummary IconSummary::read(const QString& path)
         image.entry = readEntry(le::bytes(directory).subspan(std::size_t(EntryBytes * k)));
         const qint64 offset = image.entry.dwImageOffset;
         const qint64 size = image.entry.dwBytesInRes;
-        QString problem;
         if (offset < 0 || size < 0 || offset + size > fileSize) {
-            problem = QStringLiteral("its block of %1 bytes at offset %2 lies outside the file (%3 bytes)")
-                          .arg(size)
-                          .arg(offset)
-                          .arg(fileSize);
-        } else if (!f.seek(offset)) {
+            s.problem = documentText("Failed to load icon: Icon Images Array is Corrupt.",
+                QStringLiteral("image %1: its block of %2 bytes at offset %3 lies outside the file (%4 bytes)")
+                    .arg(k + 1)
+                    .arg(size)
+                    .arg(offset)
+                    .arg(fileSize));
+            break;
+        }
+        QString problem;
+        if (!f.seek(offset)) {
             problem = QStringLiteral("its block cannot be read (%1)").arg(f.errorString());
         } else {
             const QByteArray blockHead = f.read(std::min(size, BlockHeadBytes));

@@ -46,11 +46,11 @@ void tst_CliInfo::info_data()
     QTest::addColumn<QString>("stderrHas");
     QTest::newRow("valid icon") << QStringList { "info", "two.ico" } << 0
                                 << "2: 16x16, 1 bpp, 2 colours, 176 bytes at offset 782" << QString();
-    QTest::newRow("text file") << QStringList { "info", "notes.ico" } << 1 << "not a valid icon file"
-                               << "is not a valid icon file";
+    QTest::newRow("text file") << QStringList { "info", "notes.ico" } << 1 << QString()
+                               << "notes.ico: not an icon or cursor file";
     QTest::newRow("error 1050, its text exactly")
-        << QStringList { "info", "corrupt.ico" } << 1 << "corrupt.ico: a valid icon file"
-        << "brevane-cli info: corrupt.ico: Failed to load icon: Icon Images Array is Corrupt.\n";
+        << QStringList { "info", "corrupt.ico" } << 1 << QString()
+        << "brevane-cli info: corrupt.ico: Failed to load icon: Icon Images Array is Corrupt. (image 1: ";
     QTest::newRow("no file given") << QStringList { "info" } << 2 << QString() << "wrong number of arguments";
     QTest::newRow("preview without -o") << QStringList { "preview", "two.ico" } << 2 << QString() << "-o";
 }
