@@ -1,0 +1,26 @@
+#pragma once
+
+#include "cli/CommandLine.h"
+
+#include "icon/IconFile.h"
+#include "icon/PeResources.h"
+
+namespace brevane::cli {
+
+// "id 3" or "name MAINICON" (safe to print), as list and extract name a group.
+inline QString groupLabel(const PeResources::Key& k)
+{
+    if (const quint16* id = std::get_if<quint16>(&k))
+        return QStringLiteral("id %1").arg(*id);
+    return QStringLiteral("name ") + printable(std::get<QString>(k));
+}
+
+// Loads the icon group with id or name k; false when it holds no images; raises Error when damaged.
+inline bool loadGroup(IconFile& icon, const PeResources& pe, const QString& file, const PeResources::Key& k)
+{
+    if (const quint16* id = std::get_if<quint16>(&k))
+        return icon.loadFromExecutable(pe, file, *id);
+    return icon.loadFromExecutable(pe, file, 0, std::get<QString>(k));
+}
+
+} // namespace brevane::cli
