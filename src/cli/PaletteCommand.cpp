@@ -1,11 +1,26 @@
 #include "cli/CommandLine.h"
 #include "cli/Commands.h"
+#include "cli/Output.h"
 
 #include "icon/IconFile.h"
 #include "palette/Palette.h"
 #include "platform/Error.h"
 
+#include <QFile>
+
 namespace brevane::cli {
+
+namespace {
+
+    // The class reads any text leniently; a file named on the command line must be a palette,
+    // so that a stray file is not written out as an empty one.
+    bool looksLikeJasc(const QString& path)
+    {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) && f.read(8) == "JASC-PAL";
+    }
+
+} // namespace
 
 int runPalette(const QStringList& args)
 {
@@ -28,7 +43,7 @@ int runPalette(const QStringList& args)
         QStringLiteral("The image of --from-icon, numbered from 1 (default 1)."), QStringLiteral("N"),
         QStringLiteral("1"));
     const QCommandLineOption output({ QStringLiteral("o"), QStringLiteral("output") },
-        QStringLiteral("The palette file to write."), QStringLiteral("OUT.pal"));
+        QStringLiteral("The palette file to write, - for standard output."), QStringLiteral("OUT.pal"));
     parser.addOptions({ standard16, standard256, uniform256, mono, load, fromIcon, image, output });
     if (const int rc = parseCommand(parser, args, QStringLiteral("palette"), 0, 0); rc >= 0)
         return rc;
@@ -44,7 +59,7 @@ int runPalette(const QStringList& args)
     if (sources != 1)
         return usage("give exactly one of --standard16, --standard256, --uniform256, --mono, --load, --from-icon");
     if (!parser.isSet(output) || parser.value(output).isEmpty())
-        return usage("an output file is needed (-o OUT.pal)");
+        return usage("an output file is needed (-o OUT.pal, or -o - for standard output)");
     if (parser.isSet(image) && !parser.isSet(fromIcon))
         return usage("--image goes with --from-icon");
     bool ok = false;
@@ -57,6 +72,17 @@ int runPalette(const QStringList& args)
         err().flush();
         return ExitFailed;
     };
+    const QString target = parser.value(output);
+    const QString input = parser.isSet(load) ? parser.value(load)
+        : parser.isSet(fromIcon)             ? parser.value(fromIcon)
+                                             : QString();
+    if (!input.isEmpty()) {
+        if (const QString why = unreadableReason(input); !why.isEmpty())
+            return fail(printable(input) + QLatin1String(": ") + why);
+        if (!replacedInput(target, { input }).isEmpty())
+            return fail(
+                printable(target) + QLatin1String(": the palette would replace its own input; nothing written"));
+    }
     Palette palette;
     try {
         if (parser.isSet(standard16)) {
@@ -68,31 +94,50 @@ int runPalette(const QStringList& args)
         } else if (parser.isSet(mono)) {
             palette.createMonochrome();
         } else if (parser.isSet(load)) {
-            palette.loadJasc(parser.value(load));
+            if (!looksLikeJasc(input))
+                return fail(printable(input)
+                    + QLatin1String(": not a JASC palette file (it does not start with \"JASC-PAL\")"));
+            palette.loadJasc(input);
         } else {
-            const QString file = parser.value(fromIcon);
             IconFile icon;
-            if (!icon.isIconFile(file) || !icon.load(file))
-                return fail(file + QStringLiteral(" is not a valid icon file"));
+            if (!icon.isIconFile(input) || !icon.load(input))
+                return fail(printable(input) + QStringLiteral(": not a valid icon file"));
             if (index > icon.imageCount())
-                return fail(QStringLiteral("%1 has %2 image(s), not %3").arg(file).arg(icon.imageCount()).arg(index));
-            const int bits = icon.entry(index).wBitCount;
-            if (bits > 8)
-                return fail(QStringLiteral("image %1 of %2 has %3 bits per pixel and no colour table")
-                                .arg(index)
-                                .arg(file)
-                                .arg(bits));
+                return fail(
+                    printable(input) + QStringLiteral(" has %1 image(s), not %2").arg(icon.imageCount()).arg(index));
+            // Directories often state 0 bits; the image's own header tells.
+            const ImageBlockInfo facts = icon.blockInfo(index);
+            const int bits = facts.bitCount;
+            if (bits > 8 || facts.format == ImageBlockInfo::Format::Png)
+                return fail(printable(input)
+                    + QStringLiteral(": image %1 has %2 bits per pixel%3 and no colour table")
+                          .arg(index)
+                          .arg(bits)
+                          .arg(facts.format == ImageBlockInfo::Format::Png ? " (PNG-stored)" : ""));
+            // The palette class goes by the directory's bit count.
+            if (icon.entry(index).wBitCount != bits)
+                return fail(printable(input)
+                    + QStringLiteral(": image %1: its directory entry states %2 bits per pixel, its header %3")
+                          .arg(index)
+                          .arg(icon.entry(index).wBitCount)
+                          .arg(bits));
             // As many entries as the image's table holds, filled from it.
             for (int k = 0; k < (1 << bits); ++k)
                 palette.addColour(0, 0, 0);
             palette.readFromIcon(icon, index);
         }
-        palette.saveJasc(parser.value(output));
     } catch (const Error& e) {
-        return fail(e.message() + QStringLiteral(" (error %1)").arg(e.number()));
+        return fail(
+            printable(input) + QLatin1String(": ") + describe(e) + QStringLiteral(" (error %1)").arg(e.number()));
     }
-    out() << "wrote " << parser.value(output) << " (" << palette.count() << " colours)\n";
-    out().flush();
+    try {
+        saveOutput(target, [&](const QString& path) { palette.saveJasc(path); });
+    } catch (const Error& e) {
+        return fail(QStringLiteral("cannot write %1: %2 (error %3)")
+                        .arg(printable(target), describe(e), QString::number(e.number())));
+    }
+    messages() << "wrote " << outputName(target) << " (" << palette.count() << " colours)\n";
+    messages().flush();
     return ExitOk;
 }
 

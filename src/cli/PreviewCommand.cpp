@@ -1,14 +1,18 @@
 #include "cli/CommandLine.h"
 #include "cli/Commands.h"
+#include "cli/Output.h"
 
 #include "icon/IconFile.h"
 #include "platform/Error.h"
-#include "platform/SafeWrite.h"
+#include "platform/Limits.h"
 #include "platform/Surface.h"
 
+#include <QBuffer>
 #include <QFileInfo>
 #include <QImageWriter>
 #include <QPainter>
+
+#include <map>
 
 namespace brevane::cli {
 
@@ -16,7 +20,6 @@ namespace {
 
     constexpr int Gap = 8;
     constexpr int Square = 8; // checkerboard squares, in sheet pixels
-    constexpr int MaxScale = 16;
 
     void checkerboard(QPainter& p, const QRect& r)
     {
@@ -29,6 +32,22 @@ namespace {
             }
         p.restore();
     }
+
+    // Every image side by side, a gap around and between them.
+    struct SheetSize {
+        qint64 width = Gap;
+        qint64 height = 0;
+        void add(qint64 w, qint64 h, int factor)
+        {
+            width += w * factor + Gap;
+            height = std::max(height, h * factor + 2 * Gap);
+        }
+        bool fits() const
+        {
+            return width <= limits::MaxSide && height <= limits::MaxSide
+                && width * height <= limits::MaxPreviewSheetPixels;
+        }
+    };
 
     // One image of the icon with alpha from its mask. Blocks stored as PNG (as newer icons
     // keep their large images) are decoded as such.
@@ -45,72 +64,125 @@ namespace {
 int runPreview(const QStringList& args)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Draws every image of FILE.ico side by side into one picture, transparent pixels over a "
-                       "checkerboard, in the order of the icon's directory.\n"
-                       "Exit status: 0 when the sheet was written, 1 on failure, 2 on a usage error."));
+    parser.setApplicationDescription(QStringLiteral(
+        "Draws every image of FILE.ico side by side into one picture, transparent pixels over a "
+        "checkerboard, in the order of the icon's directory.\n"
+        "The sheet may be at most %1 x %1 pixels and %2 megapixels; an image too large to load is left out.\n"
+        "Exit status: 0 when the sheet was written, 1 on failure, 2 on a usage error.")
+                                         .arg(limits::MaxSide)
+                                         .arg(limits::MaxPreviewSheetPixels / (1024 * 1024)));
     parser.addPositionalArgument(QStringLiteral("FILE.ico"), QStringLiteral("The icon file to show."));
     const QCommandLineOption output({ QStringLiteral("o"), QStringLiteral("output") },
-        QStringLiteral("The picture to write (PNG, or BMP/JPEG by its extension)."), QStringLiteral("SHEET.png"));
+        QStringLiteral("The picture to write (PNG, or BMP/JPEG by its extension); - writes PNG to standard output."),
+        QStringLiteral("SHEET.png"));
     const QCommandLineOption scale({ QStringLiteral("s"), QStringLiteral("scale") },
-        QStringLiteral("Enlarge every pixel N times (1 to 16, default 1)."), QStringLiteral("N"), QStringLiteral("1"));
+        QStringLiteral("Enlarge every pixel N times (1 to %1, default 1).").arg(limits::MaxPreviewScale),
+        QStringLiteral("N"), QStringLiteral("1"));
     parser.addOption(output);
     parser.addOption(scale);
     if (const int rc = parseCommand(parser, args, QStringLiteral("preview"), 1, 1); rc >= 0)
         return rc;
-    if (!parser.isSet(output)) {
-        err() << "brevane-cli preview: -o SHEET.png is required\n";
+    if (!parser.isSet(output) || parser.value(output).isEmpty()) {
+        err() << "brevane-cli preview: -o SHEET.png is required (-o - for standard output)\n";
         err().flush();
         return ExitUsage;
     }
     bool scaleOk = false;
     const int factor = parser.value(scale).toInt(&scaleOk);
-    if (!scaleOk || factor < 1 || factor > MaxScale) {
-        err() << "brevane-cli preview: the scale must be a whole number from 1 to " << MaxScale << "\n";
+    if (!scaleOk || factor < 1 || factor > limits::MaxPreviewScale) {
+        err() << "brevane-cli preview: the scale must be a whole number from 1 to " << limits::MaxPreviewScale << "\n";
         err().flush();
         return ExitUsage;
     }
 
+    const auto fail = [](const QString& text) {
+        err() << "brevane-cli preview: " << text << "\n";
+        err().flush();
+        return ExitFailed;
+    };
     const QString file = parser.positionalArguments().constFirst();
     const QString sheetPath = parser.value(output);
+    if (const QString why = unreadableReason(file); !why.isEmpty())
+        return fail(printable(file) + QLatin1String(": ") + why);
+    if (!replacedInput(sheetPath, { file }).isEmpty())
+        return fail(printable(sheetPath) + QLatin1String(": the sheet would replace its own input; nothing written"));
+
     IconFile icon;
-    QList<QImage> images;
     try {
-        if (!icon.isIconFile(file) || !icon.load(file)) {
-            err() << "brevane-cli preview: " << file << " is not a valid icon file\n";
-            err().flush();
-            return ExitFailed;
-        }
-        for (qint32 i = 1; i <= icon.imageCount(); ++i) {
-            QImage image;
-            try {
-                image = imageOf(icon, i);
-            } catch (const Error& e) {
-                err() << "brevane-cli preview: image " << i << ": " << e.description() << "\n";
-            }
-            if (image.isNull())
-                err() << "brevane-cli preview: image " << i << " cannot be drawn; left out\n";
-            else
-                images.append(image);
-        }
+        if (!icon.isIconFile(file) || !icon.load(file))
+            return fail(printable(file) + QLatin1String(" is not a valid icon file"));
     } catch (const Error& e) {
-        err() << "brevane-cli preview: " << file << ": " << e.description() << "\n";
-        err().flush();
-        return ExitFailed;
-    }
-    err().flush();
-    if (images.isEmpty()) {
-        err() << "brevane-cli preview: " << file << " has no image that can be drawn\n";
-        err().flush();
-        return ExitFailed;
+        return fail(printable(file) + QLatin1String(": ") + describe(e));
     }
 
-    int width = Gap, height = 0;
-    for (const QImage& image : images) {
-        width += image.width() * factor + Gap;
-        height = std::max(height, image.height() * factor);
+    // Every image the sheet shows, in directory order; entries that share one block share its
+    // decoded image. Sizes come from the blocks' headers, so the sheet is known to fit before
+    // anything is decoded.
+    using BlockKey = std::pair<qint32, qint32>; // offset and size in the file
+    std::map<BlockKey, QImage> decoded;
+    SheetSize planned;
+    for (qint32 i = 1; i <= icon.imageCount(); ++i) {
+        ImageBlockInfo info;
+        try {
+            info = icon.blockInfo(i);
+        } catch (const Error& e) {
+            err() << "brevane-cli preview: image " << i << ": " << describe(e) << "; left out\n";
+            continue;
+        }
+        // Checked before a PNG-stored block reaches its decoder.
+        if (!limits::pictureFits(info.width, info.height)) {
+            err() << "brevane-cli preview: image " << i << ": " << info.width << " x " << info.height
+                  << " pixels is too large to load; left out\n";
+            continue;
+        }
+        const BlockKey key { icon.entry(i).dwImageOffset, icon.entry(i).dwBytesInRes };
+        decoded.emplace(key, QImage());
+        planned.add(info.width, info.height, factor);
     }
-    QImage sheet(width, height + 2 * Gap, QImage::Format_ARGB32);
+    const auto tooLarge = [&](const SheetSize& size) {
+        return fail(printable(file)
+            + QStringLiteral(": the sheet would be %1 x %2 pixels, more than the limit of %3 x %3 and "
+                             "%4 megapixels; try a smaller --scale")
+                  .arg(size.width)
+                  .arg(size.height)
+                  .arg(limits::MaxSide)
+                  .arg(limits::MaxPreviewSheetPixels / (1024 * 1024)));
+    };
+    if (!planned.fits())
+        return tooLarge(planned);
+
+    QList<QImage> images;
+    for (qint32 i = 1; i <= icon.imageCount(); ++i) {
+        const BlockKey key { icon.entry(i).dwImageOffset, icon.entry(i).dwBytesInRes };
+        const auto it = decoded.find(key);
+        if (it == decoded.end())
+            continue; // left out above
+        if (it->second.isNull()) {
+            try {
+                it->second = imageOf(icon, i);
+            } catch (const Error& e) {
+                err() << "brevane-cli preview: image " << i << ": " << describe(e) << "\n";
+            }
+        }
+        if (it->second.isNull())
+            err() << "brevane-cli preview: image " << i << " cannot be drawn; left out\n";
+        else
+            images.append(it->second);
+    }
+    err().flush();
+    if (images.isEmpty())
+        return fail(printable(file) + QLatin1String(" has no image that can be drawn"));
+
+    // Laid out from what was decoded, which a renderer may size by the directory instead.
+    SheetSize drawn;
+    for (const QImage& image : images)
+        drawn.add(image.width(), image.height(), factor);
+    if (!drawn.fits())
+        return tooLarge(drawn);
+    // Opaque throughout: the checkerboard stands for transparency.
+    QImage sheet(int(drawn.width), int(drawn.height), QImage::Format_RGB32);
+    if (sheet.isNull())
+        return fail(QStringLiteral("no memory for the sheet of ") + printable(file));
     sheet.fill(QColor(128, 128, 128));
     {
         QPainter p(&sheet);
@@ -124,29 +196,25 @@ int runPreview(const QStringList& args)
         }
     }
 
-    QByteArray format = QFileInfo(sheetPath).suffix().toLower().toLatin1();
-    if (!QImageWriter::supportedImageFormats().contains(format))
+    QByteArray format
+        = isStandardOutput(sheetPath) ? QByteArray("png") : QFileInfo(sheetPath).suffix().toLower().toLatin1();
+    if (format == "ico" || format == "cur" || !QImageWriter::supportedImageFormats().contains(format))
         format = "png";
-    QString encoderError;
-    WriteProblem problem;
-    const SafeWriteResult written = writeFileSafely(sheetPath, &problem, [&](QIODevice& device) {
-        QImageWriter writer(&device, format);
-        if (writer.write(sheet.convertToFormat(QImage::Format_RGB32)))
-            return true;
-        encoderError = writer.errorString();
-        return false;
-    });
-    if (written != SafeWriteResult::Ok) {
-        // The system's reason when there is one, else the encoder's.
-        const QString why
-            = problem.reason.isEmpty() ? sheetPath + QStringLiteral(": ") + encoderError : problem.detail();
-        err() << "brevane-cli preview: cannot write " << why << "\n";
-        err().flush();
-        return ExitFailed;
+    QByteArray encoded;
+    QBuffer buffer(&encoded);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, format);
+    if (!writer.write(sheet))
+        return fail(
+            QStringLiteral("cannot encode the sheet as %1: %2").arg(QString::fromLatin1(format), writer.errorString()));
+    try {
+        saveOutput(sheetPath, encoded);
+    } catch (const Error& e) {
+        return fail(QStringLiteral("cannot write %1: %2").arg(printable(sheetPath), describe(e)));
     }
-    out() << sheetPath << ": " << images.size() << (images.size() == 1 ? " image" : " images") << " of " << file
-          << "\n";
-    out().flush();
+    messages() << outputName(sheetPath) << ": " << images.size() << (images.size() == 1 ? " image" : " images")
+               << " of " << printable(file) << "\n";
+    messages().flush();
     return ExitOk;
 }
 
