@@ -1,3 +1,4 @@
+#include "cli/CommandLine.h"
 #include "cli/Commands.h"
 
 #include "platform/SafeWrite.h"
@@ -18,11 +19,11 @@ struct Command {
 };
 
 const Command commands[] = {
-    { "info", "check an icon file and list its images", runInfo },
+    { "info", "check icon and cursor files and list their images", runInfo },
     { "convert", "turn pictures into icon files, one per picture", runConvert },
     { "preview", "draw every image of an icon side by side into a PNG", runPreview },
-    { "list", "list the icon groups of an executable or library", runList },
-    { "extract", "write an icon group of an executable as an ICO file", runExtract },
+    { "list", "list the icon groups of executables or libraries", runList },
+    { "extract", "write icon groups of executables as ICO files", runExtract },
     { "palette", "write a standard, loaded or icon palette as a JASC palette file", runPalette },
     { "multi", "build one icon from a 16x16, a 32x32 and a 48x48 picture", runMulti },
 };
@@ -73,8 +74,16 @@ int main(int argc, char** argv)
         return ExitOk;
     }
     for (const Command& c : commands) {
-        if (name == QLatin1String(c.name))
-            return c.run(args.mid(1));
+        if (name != QLatin1String(c.name))
+            continue;
+        const int rc = c.run(args.mid(1));
+        // A full disk or a closed pipe behind stdout is a failure, not a listing.
+        out().flush();
+        if (out().status() != QTextStream::Ok) {
+            err() << "brevane-cli " << name << ": cannot write to standard output\n";
+            return ExitFailed;
+        }
+        return rc;
     }
     QTextStream(stderr) << "brevane-cli: unknown command '" << name << "'\n\n";
     printUsage(stderr);
