@@ -214,7 +214,7 @@ void tst_Palette::cli()
     QFETCH(int, exitCode);
     QFETCH(QString, message);
     const QString bad = path(QStringLiteral("bad-cli.pal"));
-    QVERIFY(writeFile(bad, "1 2 3\r\n10 20 256"));
+    QVERIFY(writeFile(bad, "JASC-PAL\r\n0100\r\n2\r\n1 2 3\r\n10 20 256"));
     IconFile icon;
     QVERIFY_THROWS_NO_EXCEPTION(icon.addImage(16, 16, 2));
     QVERIFY_THROWS_NO_EXCEPTION(icon.addImage(32, 32, 16));
