@@ -46,7 +46,7 @@ QString unreadableReason(const QString& path)
 
 QString describe(const Error& e)
 {
-    return printable(e.description());
+    return printable(e.message());
 }
 
 } // namespace brevane::cli

@@ -35,7 +35,8 @@ QString printable(const QString& text);
 // opened, so a FIFO given as an input never blocks.
 QString unreadableReason(const QString& path);
 
-// An error as a message shows it: its description, safe to print.
+// An error as a message shows it: its description and detail (which file, and the system's
+// reason), safe to print.
 QString describe(const Error& e);
 
 // Parses a command's arguments. Returns -1 to go on, otherwise the exit code to return

@@ -77,7 +77,7 @@ namespace {
         try {
             saveOutput(target, [&](const QString& path) { icon.save(path); });
         } catch (const Error& e) {
-            return fail(QStringLiteral("cannot write %1: %2").arg(printable(target), describe(e)));
+            return fail(QStringLiteral("cannot write %1: %2").arg(outputName(target), describe(e)));
         }
         messages() << "wrote " << outputName(target) << " (" << imagesText(icon) << ")\n";
         messages().flush();
@@ -154,7 +154,7 @@ int runExtract(const QStringList& args)
         QStringLiteral("The executable or library (with --all, any number of them)."), QStringLiteral("FILE..."));
     const QCommandLineOption output({ QStringLiteral("o"), QStringLiteral("output") },
         QStringLiteral("The icon file to write, - for standard output; with --all, an existing folder."),
-        QStringLiteral("OUT.ico|DIR"));
+        QStringLiteral("OUT.ico"));
     const QCommandLineOption id(
         QStringLiteral("id"), QStringLiteral("The group's resource number."), QStringLiteral("N"));
     const QCommandLineOption name(QStringLiteral("name"),

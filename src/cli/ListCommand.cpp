@@ -27,7 +27,7 @@ namespace {
             if (!loadGroup(icon, pe, file, key))
                 return g;
         } catch (const Error& e) {
-            g.problem = e.description();
+            g.problem = e.message();
             return g;
         }
         for (qint32 i = 1; i <= icon.imageCount(); ++i) {

@@ -3,13 +3,11 @@
 #include "cli/CommandLine.h"
 
 #include "platform/Error.h"
+#include "platform/FileIdentity.h"
 #include "platform/SafeWrite.h"
 
 #include <QFile>
 #include <QTemporaryDir>
-
-#include <cstdio>
-#include <sys/stat.h>
 
 namespace brevane::cli {
 
@@ -17,28 +15,19 @@ namespace {
 
     bool dataOnStandardOutput = false;
 
-    Error outputError(qint32 number, const QString& text)
+    Error outputError(qint32 number, const QString& text, const QString& detail = QString())
     {
-        return Error(number, QStringLiteral("brevane-cli"), text);
-    }
-
-    // Both names lead to one existing file.
-    bool sameFile(const QString& a, const QString& b)
-    {
-        struct stat sa { };
-        struct stat sb { };
-        return ::stat(QFile::encodeName(a).constData(), &sa) == 0 && ::stat(QFile::encodeName(b).constData(), &sb) == 0
-            && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+        return Error(number, QStringLiteral("brevane-cli"), text, detail);
     }
 
     void writeStandardOutput(const QByteArray& data)
     {
         // Whatever the message stream holds goes out first; with "-o -" that is nothing.
         out().flush();
-        QFile stdOut;
-        if (!stdOut.open(stdout, QIODevice::WriteOnly) || stdOut.write(data) != data.size() || !stdOut.flush())
+        WriteProblem problem;
+        if (brevane::writeStandardOutput(data, &problem) != SafeWriteResult::Ok)
             throw outputError(
-                err::DeviceIo, QStringLiteral("cannot write to standard output (%1)").arg(stdOut.errorString()));
+                err::DeviceIo, problem.reason.isEmpty() ? QStringLiteral("writing failed") : problem.reason);
     }
 
 } // namespace
@@ -85,13 +74,14 @@ void saveOutput(const QString& target, const QByteArray& data)
         writeStandardOutput(data);
         return;
     }
-    switch (writeFileSafely(target, [&](QIODevice& d) { return d.write(data) == data.size(); })) {
+    WriteProblem problem;
+    switch (writeFileSafely(target, &problem, [&](QIODevice& d) { return d.write(data) == data.size(); })) {
     case SafeWriteResult::Ok:
         return;
     case SafeWriteResult::OpenFailed:
-        throw outputError(err::PathFileAccess, QStringLiteral("the file cannot be made"));
+        throw outputError(err::PathFileAccess, QStringLiteral("it cannot be opened for writing"), problem.detail());
     case SafeWriteResult::WriteFailed:
-        throw outputError(err::DeviceIo, QStringLiteral("writing it failed"));
+        throw outputError(err::DeviceIo, QStringLiteral("writing it failed"), problem.detail());
     }
 }
 
@@ -100,7 +90,7 @@ QString replacedInput(const QString& target, const QStringList& inputs)
     if (isStandardOutput(target))
         return {};
     for (const QString& input : inputs)
-        if (sameFile(target, input))
+        if (sameFile(input, target))
             return input;
     return {};
 }

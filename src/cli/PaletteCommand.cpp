@@ -6,21 +6,7 @@
 #include "palette/Palette.h"
 #include "platform/Error.h"
 
-#include <QFile>
-
 namespace brevane::cli {
-
-namespace {
-
-    // The class reads any text leniently; a file named on the command line must be a palette,
-    // so that a stray file is not written out as an empty one.
-    bool looksLikeJasc(const QString& path)
-    {
-        QFile f(path);
-        return f.open(QIODevice::ReadOnly) && f.read(8) == "JASC-PAL";
-    }
-
-} // namespace
 
 int runPalette(const QStringList& args)
 {
@@ -94,7 +80,9 @@ int runPalette(const QStringList& args)
         } else if (parser.isSet(mono)) {
             palette.createMonochrome();
         } else if (parser.isSet(load)) {
-            if (!looksLikeJasc(input))
+            // The class reads any text leniently; a file named on the command line must be a
+            // palette, so that a stray file is not written out as an empty one.
+            if (!Palette::looksLikeJasc(input))
                 return fail(printable(input)
                     + QLatin1String(": not a JASC palette file (it does not start with \"JASC-PAL\")"));
             palette.loadJasc(input);
@@ -134,7 +122,7 @@ int runPalette(const QStringList& args)
         saveOutput(target, [&](const QString& path) { palette.saveJasc(path); });
     } catch (const Error& e) {
         return fail(QStringLiteral("cannot write %1: %2 (error %3)")
-                        .arg(printable(target), describe(e), QString::number(e.number())));
+                        .arg(outputName(target), describe(e), QString::number(e.number())));
     }
     messages() << "wrote " << outputName(target) << " (" << palette.count() << " colours)\n";
     messages().flush();

@@ -210,7 +210,7 @@ int runPreview(const QStringList& args)
     try {
         saveOutput(sheetPath, encoded);
     } catch (const Error& e) {
-        return fail(QStringLiteral("cannot write %1: %2").arg(printable(sheetPath), describe(e)));
+        return fail(QStringLiteral("cannot write %1: %2").arg(outputName(sheetPath), describe(e)));
     }
     messages() << outputName(sheetPath) << ": " << images.size() << (images.size() == 1 ? " image" : " images")
                << " of " << printable(file) << "\n";
