@@ -8,6 +8,8 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
+#include <QPair>
 
 #include <algorithm>
 #include <limits>
@@ -144,6 +146,7 @@ void IconFile::reset(const QString& path)
     m_resourceId = std::monostate {};
     m_entries.clear();
     m_blocks.clear();
+    m_decoded.clear();
     m_header = IconHeader {};
 }
 
@@ -228,13 +231,34 @@ bool IconFile::load(const QString& path)
 
     if (reason.isEmpty()) {
         blocks.reserve(entries.size());
+        // Entries naming the same bytes share one block (copies of a QByteArray share its
+        // data until written): a directory may point hundreds of entries at one block.
+        QHash<QPair<qint32, qint32>, std::size_t> read;
+        qint64 held = 0;
         for (const IconDirEntry& e : entries) {
             // A size or offset the file cannot hold is refused before anything is allocated.
             if (e.dwBytesInRes < 0 || e.dwImageOffset < 0 || e.dwBytesInRes > fileSize
-                || qint64(e.dwImageOffset) + e.dwBytesInRes > fileSize || !f.seek(e.dwImageOffset)) {
+                || qint64(e.dwImageOffset) + e.dwBytesInRes > fileSize) {
                 reason = QStringLiteral("Icon Images Array is Corrupt.");
                 break;
             }
+            const QPair<qint32, qint32> range { e.dwImageOffset, e.dwBytesInRes };
+            if (const auto it = read.constFind(range); it != read.constEnd()) {
+                blocks.push_back(blocks[*it]);
+                continue;
+            }
+            // Blocks of a sound file lie side by side; ranges that overlap each other over
+            // and over would hold many times the file in memory.
+            held += e.dwBytesInRes;
+            if (held > fileSize + limits::MaxIconOverlapBytes) {
+                reset(path);
+                throw Error::runtime(err::OutOfMemory);
+            }
+            if (!f.seek(e.dwImageOffset)) {
+                reason = QStringLiteral("Icon Images Array is Corrupt.");
+                break;
+            }
+            read.insert(range, blocks.size());
             QByteArray block;
             try {
                 block = f.read(e.dwBytesInRes);
@@ -313,9 +337,17 @@ void IconFile::receiveClone(const QString& fileName, const ResourceId& resourceI
     m_entries = entries;
     m_blocks.clear();
     m_blocks.reserve(blocks.size());
+    // Blocks the source shares stay shared in the copy, and only there.
+    QHash<QPair<const char*, qint32>, std::size_t> copied;
     for (std::size_t k = 0; k < blocks.size(); ++k) {
         // Exactly dwBytesInRes bytes, detached from the source's storage.
         const qint32 n = std::clamp<qint32>(entries[k].dwBytesInRes, 0, static_cast<qint32>(blocks[k].size()));
+        const QPair<const char*, qint32> key { blocks[k].constData(), n };
+        if (const auto it = copied.constFind(key); it != copied.constEnd()) {
+            m_blocks.push_back(m_blocks[*it]);
+            continue;
+        }
+        copied.insert(key, m_blocks.size());
         m_blocks.emplace_back(blocks[k].constData(), n);
     }
 }

@@ -67,6 +67,20 @@ struct ImageBlockInfo {
     qint64 colours = 0; // distinct colours the bits can hold, alpha not counted: 2^24 for 24 and 32 bits
 };
 
+// How an image added with addImage(ImageSpec) is kept in the file.
+enum class ImageStorage {
+    Automatic, // PNG for a 256-pixel 32-bit image, as the system expects its large images; BMP otherwise
+    Bmp,
+    Png, // 32-bit images only
+};
+
+struct ImageSpec {
+    qint32 width = 32; // 1 .. 256; the directory says 0 for 256
+    qint32 height = 32;
+    qint32 bitCount = 32; // 1, 4, 8, 24 or 32
+    ImageStorage storage = ImageStorage::Automatic;
+};
+
 // Where a document was read from inside an executable: nothing, a number or a name.
 using ResourceId = std::variant<std::monostate, qint32, QString>;
 
@@ -118,6 +132,18 @@ public:
     static ImageBlockInfo blockInfo(std::span<const quint8> block);
     void removeImage(qint32 index);
     void addImage(qint32 width, qint32 height, qint32 colourCount);
+    // Appends an empty, fully transparent image and returns its number. 1-bit images get black
+    // and white, 4- and 8-bit ones an all-black colour table (setColourTable fills it).
+    // Error 1049 when an image of that size and bit count exists, 6 for a side outside
+    // 1 .. 256, 5 for another bit count or PNG storage below 32 bits.
+    qint32 addImage(const ImageSpec& spec);
+    // Fills image index from the top-left image-sized square of picture (any format; what it
+    // does not cover is transparent). 32-bit and PNG-stored images keep its straight alpha and
+    // colours exactly, with the AND mask derived from the alpha. 1-, 4-, 8- and 24-bit images
+    // draw it over transparentColour and are filled as setImageFromSurface does: pixels of
+    // that colour become transparent. Error 9 for a bad index or a block that cannot hold
+    // what its header describes.
+    void setImageFromArgb(qint32 index, const QImage& picture, Colour transparentColour = RGB(255, 255, 255));
 
     bool loadFromExecutable(const QString& path, qint32 id = 0, const QString& groupName = QString());
     // The same from resources already read; path is only recorded as the file name.
@@ -153,7 +179,10 @@ public:
     // be made; the caller owns it like any value. surface decides colour or mono as the
     // device context does.
     QIcon icon(const Surface& surface, qint32 index) const;
-    // What icon() holds, as an ARGB32 image; usable without a GUI application.
+    // What icon() holds, as an ARGB32 image; usable without a GUI application. 32-bit images
+    // show their alpha (their AND mask when every alpha is 0, as old files have them);
+    // PNG-stored ones are decoded under the picture limits, each distinct block once while it
+    // stays unchanged.
     QImage imageWithAlpha(const Surface& surface, qint32 index) const;
 
     // Read access for the components built on the document (palette, rendering, tests).
@@ -167,6 +196,13 @@ public:
 private:
     void reset(const QString& path);
     void checkIndex(qint32 index) const;
+    // Puts block in place of image index's, moving the blocks behind it.
+    void replaceBlock(qint32 index, QByteArray block);
+    void appendImage(const IconDirEntry& entry, QByteArray block);
+    // 32-bit and PNG-stored images, read as straight ARGB32 by argbImage.
+    bool hasAlphaChannel(qint32 index) const;
+    QImage argbImage(qint32 index) const;
+    QImage decodedPng(const QByteArray& block) const;
 
     // Colour (kind 0) or mask (any other) bits of image index drawn on a bitmap compatible
     // with surface (mask: monochrome), blitted onto surface when draw is set; returned when
@@ -183,6 +219,9 @@ private:
     IconHeader m_header;
     std::vector<IconDirEntry> m_entries;
     std::vector<QByteArray> m_blocks;
+    // PNG blocks already decoded. Holding a copy of each block keeps its storage from being
+    // reused or written in place: a block that changes gets new storage and misses the cache.
+    mutable std::vector<std::pair<QByteArray, QImage>> m_decoded;
 };
 
 } // namespace brevane

@@ -10,12 +10,39 @@
 
 namespace brevane {
 
+namespace {
+
+    // A PNG-stored image drawn as its colour and mask bitmaps would be: pixels less than
+    // half opaque are transparent in the mask and black in the colour bits.
+    Surface pngBitmap(const QImage& argb, bool colourContext, qint32 kind)
+    {
+        if (argb.isNull())
+            return {};
+        Surface bitmap = kind == 0 && colourContext ? Surface::colour(argb.width(), argb.height(), RGB(0, 0, 0))
+                                                    : Surface::mono(argb.width(), argb.height());
+        for (int y = 0; !bitmap.isNull() && y < argb.height(); ++y)
+            for (int x = 0; x < argb.width(); ++x) {
+                const QRgb c = argb.pixel(x, y);
+                const bool shown = qAlpha(c) >= detail::OpaqueAlpha;
+                if (kind != 0)
+                    bitmap.setPixel(x, y, shown ? RGB(0, 0, 0) : RGB(255, 255, 255));
+                else if (shown)
+                    bitmap.setPixel(x, y, fromQRgb(c));
+            }
+        return bitmap;
+    }
+
+} // namespace
+
 Surface IconFile::renderBitmap(bool colourContext, qint32 index, qint32 kind) const
 {
     const IconDirEntry& e = entry(index);
     const QByteArray& block = imageBlock(index);
+    if (detail::isPngBlock(le::bytes(block)))
+        return pngBitmap(argbImage(index), colourContext, kind);
     const detail::ImageBlockLayout l = detail::ImageBlockLayout::of(block, e);
-    const int w = e.bWidth, h = e.bHeight;
+    // The directory's byte says 0 for 256.
+    const int w = e.bWidth == 0 ? 256 : e.bWidth, h = int(l.entryHeight);
 
     const std::span<const quint8> bytes = le::bytes(block).first(std::size_t(l.usable));
     if (kind == 0) {
@@ -71,6 +98,8 @@ void IconFile::drawImage(
 
 QImage IconFile::imageWithAlpha(const Surface& surface, qint32 index) const
 {
+    if (hasAlphaChannel(index))
+        return argbImage(index);
     const bool colourContext = surface.kind() == Surface::Kind::Colour;
     const Surface colour = renderBitmap(colourContext, index, 0);
     const Surface mask = renderBitmap(colourContext, index, 1);

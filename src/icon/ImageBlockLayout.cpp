@@ -20,7 +20,7 @@ ImageBlockLayout ImageBlockLayout::of(const QByteArray& block, const IconDirEntr
     l.header = BitmapInfoHeader::read(bytes.first(std::size_t(std::min<qint64>(l.usable, block.size()))));
     l.width = l.header.biWidth;
     l.height = l.header.biHeight / 2;
-    l.entryHeight = entry.bHeight;
+    l.entryHeight = entry.bHeight == 0 ? 256 : entry.bHeight; // the directory's byte says 0 for 256
     l.colours = IconLayout::headerColourCount(l.header);
     l.xorOffset = IconLayout::xorBitsOffset(l.header);
     l.xorRow = IconLayout::bytesPerScanLine(qint64(l.header.biPlanes) * l.width * l.header.biBitCount);

@@ -15,7 +15,7 @@ struct ImageBlockLayout {
     BitmapInfoHeader header;
     qint64 width = 0; // biWidth
     qint64 height = 0; // biHeight / 2: the block's biHeight counts colour and mask rows
-    qint64 entryHeight = 0; // bHeight of the directory entry
+    qint64 entryHeight = 0; // bHeight of the directory entry, 256 for 0
     qint64 colours = 0; // entries in the colour table
     qint64 xorOffset = 0;
     qint64 xorRow = 0;
@@ -31,6 +31,11 @@ struct ImageBlockLayout {
 
     QList<QRgb> colourTable(const QByteArray& block) const;
 };
+
+// Where an image with alpha needs a 1-bit mask (the AND mask, which shows wherever alpha is
+// not used: old viewers, the system's monochrome fallback), a pixel at least half opaque
+// belongs to the picture, as the eye judges it; icotool draws the line at the same place.
+inline constexpr int OpaqueAlpha = 128;
 
 // A PNG-stored image block is a whole PNG file: the signature, then the IHDR chunk.
 bool isPngBlock(std::span<const quint8> block);

@@ -25,6 +25,9 @@ constexpr bool pictureFits(qint64 width, qint64 height)
 inline constexpr qint64 MaxPictureFileBytes = qint64(512) * 1024 * 1024;
 // An ICO directory lists at most this many images.
 inline constexpr int MaxIconImages = 256;
+// An icon document holds each distinct block of a file once; blocks that overlap each
+// other may together pass the file's size by at most this much before loading gives up.
+inline constexpr qint64 MaxIconOverlapBytes = qint64(64) * 1024 * 1024;
 // A directory entry states width and height in one byte each.
 inline constexpr int MaxIconSide = 255;
 // An icon document counts its images in a signed 16-bit field.

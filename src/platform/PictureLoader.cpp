@@ -205,6 +205,22 @@ Picture PictureLoader::fromData(const QByteArray& data, QSize needed)
     return picture;
 }
 
+QImage PictureLoader::readImage(const QByteArray& data, const QByteArray& format)
+{
+    QByteArray copy = data;
+    QBuffer buffer(&copy);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, format);
+    reader.setAutoTransform(false);
+    if (reader.size().isValid())
+        checkSize(reader.size());
+    QImage image = reader.read();
+    if (image.isNull())
+        return image;
+    checkSize(image.size());
+    return image.convertToFormat(QImage::Format_ARGB32);
+}
+
 Picture PictureLoader::fromData(const QByteArray& data)
 {
     if (data.isEmpty())

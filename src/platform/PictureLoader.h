@@ -49,6 +49,9 @@ public:
     // picture keeps its natural size; drawn, it covers at least min(size, needed).
     static Picture load(const QString& path, QSize needed);
     static Picture fromData(const QByteArray& data, QSize needed);
+    // One image of a raster format Qt reads ("png", ...) as straight ARGB32, under the same
+    // limits as a picture (481 "too large" beyond them); a null image when it cannot be read.
+    static QImage readImage(const QByteArray& data, const QByteArray& format);
 };
 
 } // namespace brevane

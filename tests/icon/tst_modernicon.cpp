@@ -5,18 +5,41 @@
 
 #include "../support/IconCheck.h"
 #include "../support/IconTestSupport.h"
+#include "../support/PilProbe.h"
 
+#include "platform/Limits.h"
+#include "platform/Surface.h"
+
+#include <QPainter>
 #include <QTemporaryDir>
 #include <QTest>
 
 using namespace brevane;
 using namespace brevane::test;
 
+namespace {
+
+// Alpha in bands of 0, 128 and 255 (every third row), a colour that tells each pixel apart,
+// even under alpha 0.
+QImage alphaBands(int w, int h)
+{
+    QImage img(w, h, QImage::Format_ARGB32);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            img.setPixel(x, y, qRgba(x * 6 % 256, y * 6 % 256, (x * y) % 256, y % 3 == 0 ? 0 : y % 3 == 1 ? 128 : 255));
+    return img;
+}
+
+} // namespace
+
 class tst_ModernIcon : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void blockInfo_data();
     void blockInfo();
+    void alphaImagesRoundTrip_data();
+    void alphaImagesRoundTrip();
+    void sharedBlocksHeldOnce();
 
 private:
     QTemporaryDir m_dir;
@@ -81,6 +104,95 @@ void tst_ModernIcon::blockInfo()
     QVERIFY(writeFile(ico, bytes.left(22 + 20)));
     QVERIFY(icon.load(ico));
     QCOMPARE(errorOf([&] { icon.blockInfo(1); }), err::SubscriptOutOfRange);
+}
+
+void tst_ModernIcon::alphaImagesRoundTrip_data()
+{
+    QTest::addColumn<ImageSpec>("spec");
+    QTest::addColumn<bool>("png");
+    QTest::newRow("32x32 32 bits, BMP-stored") << ImageSpec { 32, 32, 32, ImageStorage::Automatic } << false;
+    QTest::newRow("256x256 32 bits, PNG-stored by itself")
+        << ImageSpec { 256, 256, 32, ImageStorage::Automatic } << true;
+    QTest::newRow("48x48 32 bits, PNG-stored on request") << ImageSpec { 48, 48, 32, ImageStorage::Png } << true;
+    QTest::newRow("256x256 24 bits, BMP-stored") << ImageSpec { 256, 256, 24, ImageStorage::Automatic } << false;
+}
+
+// What we write, Pillow reads back exactly; our own reading of it agrees with Pillow's.
+void tst_ModernIcon::alphaImagesRoundTrip()
+{
+    QFETCH(ImageSpec, spec);
+    QFETCH(bool, png);
+    if (pilPython().isEmpty())
+        QSKIP("python3 with Pillow is missing");
+    const QImage picture = alphaBands(spec.width + 8, spec.height + 8);
+    IconFile icon;
+    icon.addImage(ImageSpec { 16, 16, 8, ImageStorage::Bmp }); // an image before, so offsets move
+    QCOMPARE(icon.addImage(spec), 2);
+    icon.addImage(ImageSpec { 16, 16, 32, ImageStorage::Bmp }); // and one behind
+    const Colour key = RGB(0, 0, 0);
+    icon.setImageFromArgb(2, picture, key);
+    const QString file = m_dir.filePath(QStringLiteral("roundtrip.ico"));
+    QVERIFY(icon.save(file));
+
+    const QList<PilImage> read = pilRead(file);
+    QCOMPARE(read.size(), 3);
+    const PilImage& got = read[1];
+    QCOMPARE(got.width, spec.width);
+    QCOMPARE(got.bitCount, spec.bitCount);
+    QCOMPARE(got.png, png);
+    const QImage square = picture.copy(0, 0, spec.width, spec.height);
+    if (spec.bitCount == 32) {
+        VERIFY_SAME(exactDifference(got.image, square));
+        if (!png)
+            QCOMPARE(got.mask, maskFromAlpha(square));
+    } else {
+        // Below 32 bits: drawn over the transparent colour, which becomes the mask.
+        QImage over(square.size(), QImage::Format_ARGB32);
+        over.fill(toQRgb(key));
+        QPainter(&over).drawImage(0, 0, square);
+        VERIFY_SAME(firstDifference(got.image, expectedIcon(over, spec.width, 0, toQRgb(key))));
+    }
+    IconFile loaded;
+    QVERIFY(loaded.load(file));
+    VERIFY_SAME(firstDifference(loaded.imageWithAlpha(Surface::colour(1, 1), 2), got.image));
+}
+
+// 256 entries naming one block hold it once; blocks that overlap each other over and over are refused.
+void tst_ModernIcon::sharedBlocksHeldOnce()
+{
+    IconFile one;
+    one.addImage(ImageSpec { 256, 256, 32 });
+    one.setImageFromArgb(1, alphaBands(256, 256));
+    const QByteArray block = one.imageBlock(1);
+    const int count = 256;
+    QByteArray file
+        = QByteArray::fromHex("000001000001").replace(4, 2, QByteArray(1, char(count & 0xFF)) + char(count >> 8));
+    for (int k = 0; k < count; ++k)
+        file += QByteArray::fromHex("0000000001002000") + QByteArray(4, '\0') + QByteArray(4, '\0');
+    for (int k = 0; k < count; ++k) {
+        qToLittleEndian<qint32>(block.size(), file.data() + 6 + 16 * k + 8);
+        qToLittleEndian<qint32>(6 + 16 * count, file.data() + 6 + 16 * k + 12);
+    }
+    file += block;
+    const QString path = m_dir.filePath(QStringLiteral("shared.ico"));
+    QVERIFY(writeFile(path, file));
+    IconFile icon;
+    QVERIFY(icon.load(path));
+    QCOMPARE(icon.imageCount(), count);
+    for (int k = 1; k <= count; ++k)
+        QCOMPARE(icon.imageBlock(k).constData(), icon.imageBlock(1).constData());
+    QCOMPARE(icon.imageWithAlpha(Surface::colour(1, 1), count), alphaBands(256, 256));
+
+    // Each entry one byte further on: every range is its own, 256 near-copies of the file.
+    QByteArray padded = file + QByteArray(count, '\0');
+    for (int k = 0; k < count; ++k)
+        qToLittleEndian<qint32>(6 + 16 * count + k, padded.data() + 6 + 16 * k + 12);
+    padded += QByteArray(limits::MaxIconOverlapBytes / count + 1, '\0');
+    for (int k = 0; k < count; ++k)
+        qToLittleEndian<qint32>(qint32(padded.size() - (6 + 16 * count) - count), padded.data() + 6 + 16 * k + 8);
+    QVERIFY(writeFile(path, padded));
+    QCOMPARE(errorOf([&] { icon.load(path); }), err::OutOfMemory);
+    QCOMPARE(icon.imageCount(), 0);
 }
 
 QTEST_GUILESS_MAIN(tst_ModernIcon)

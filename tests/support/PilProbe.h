@@ -1,0 +1,104 @@
+#pragma once
+
+// Pillow reads an icon we wrote: the directory in file order, each image as Pillow decodes
+// it (alpha, or the AND mask applied), and the AND mask bits of BMP-stored images as the
+// file holds them. Nothing of ours takes part.
+
+#include "support/IconCheck.h"
+
+#include <QImage>
+#include <QList>
+#include <QString>
+
+namespace brevane::test {
+
+struct PilImage {
+    int width = 0; // from the directory, 0 read as 256
+    int height = 0;
+    int bitCount = 0; // the directory's wBitCount
+    bool png = false;
+    QImage image; // ARGB32, as Pillow decodes it
+    QString mask; // '1' transparent, row by row from the top; empty for PNG-stored images
+};
+
+// A python3 with Pillow, or an empty string.
+inline QString pilPython()
+{
+    for (const QString& p : { QStringLiteral("/usr/bin/python3"), QStringLiteral("python3") })
+        if (runTool(p, { QStringLiteral("-c"), QStringLiteral("import PIL") }).exitCode == 0)
+            return p;
+    return {};
+}
+
+inline QList<PilImage> pilRead(const QString& file)
+{
+    static const char* script = R"(
+import struct, sys
+from PIL import Image
+data = open(sys.argv[1], 'rb').read()
+im = Image.open(sys.argv[1])
+offsets = [e['offset'] for e in im.ico.entry]
+for k in range(struct.unpack_from('<H', data, 4)[0]):
+    w, h, _, _, _, bpp, size, off = struct.unpack_from('<BBBBHHII', data, 6 + 16 * k)
+    block = data[off:off + size]
+    png = block[:8] == b'\x89PNG\r\n\x1a\n'
+    frame = im.ico.frame(offsets.index(off)).convert('RGBA')
+    mask = '-'
+    if not png:
+        bw, bh, _, bc = struct.unpack_from('<iiHH', block, 4)
+        colours = struct.unpack_from('<I', block, 32)[0] or (1 << bc if bc <= 8 else 0)
+        xrow, mrow, rows = (bw * bc + 31) // 32 * 4, (bw + 31) // 32 * 4, bh // 2
+        at = 40 + 4 * colours + rows * xrow
+        mask = ''.join(str(block[at + (rows - 1 - y) * mrow + (x >> 3)] >> (7 - (x & 7)) & 1)
+                       for y in range(rows) for x in range(bw))
+    print(w or 256, h or 256, bpp, int(png), frame.size[0], frame.size[1], frame.tobytes().hex(), mask)
+)";
+    QList<PilImage> images;
+    const ToolRun r = runTool(pilPython(), { QStringLiteral("-c"), QString::fromLatin1(script), file });
+    if (r.exitCode != 0) {
+        qWarning("Pillow: %s", qPrintable(r.err));
+        return images;
+    }
+    for (const QString& line : r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        const QStringList f = line.split(QLatin1Char(' '));
+        if (f.size() != 8)
+            continue;
+        PilImage i;
+        i.width = f[0].toInt();
+        i.height = f[1].toInt();
+        i.bitCount = f[2].toInt();
+        i.png = f[3] == QLatin1String("1");
+        const QByteArray rgba = QByteArray::fromHex(f[6].toLatin1());
+        i.image = QImage(
+            reinterpret_cast<const uchar*>(rgba.constData()), f[4].toInt(), f[5].toInt(), QImage::Format_RGBA8888)
+                      .convertToFormat(QImage::Format_ARGB32);
+        i.mask = f[7] == QLatin1String("-") ? QString() : f[7];
+        images.append(i);
+    }
+    return images;
+}
+
+// Empty when every pixel is the same, alpha and colour (colour under alpha 0 too); else the first difference.
+inline QString exactDifference(const QImage& got, const QImage& want)
+{
+    if (got.size() != want.size())
+        return QString::asprintf("size %dx%d, expected %dx%d", got.width(), got.height(), want.width(), want.height());
+    for (int y = 0; y < want.height(); ++y)
+        for (int x = 0; x < want.width(); ++x)
+            if (got.pixel(x, y) != want.pixel(x, y))
+                return QString::asprintf(
+                    "pixel (%d, %d) is #%08x, expected #%08x", x, y, got.pixel(x, y), want.pixel(x, y));
+    return {};
+}
+
+// The AND mask bits alpha should give: 1 (transparent) below half opacity.
+inline QString maskFromAlpha(const QImage& image)
+{
+    QString bits;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            bits += qAlpha(image.pixel(x, y)) < 128 ? QLatin1Char('1') : QLatin1Char('0');
+    return bits;
+}
+
+} // namespace brevane::test
