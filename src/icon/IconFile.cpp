@@ -1,5 +1,6 @@
 #include "icon/IconFile.h"
 
+#include "icon/IconPictureFormat.h"
 #include "icon/ImageBlockLayout.h"
 #include "platform/Error.h"
 #include "platform/Limits.h"
@@ -18,6 +19,10 @@
 namespace brevane {
 
 namespace {
+
+    // Every program that holds icon documents reads ICO and CUR pictures with them. This
+    // file is linked wherever an icon is loaded, made or saved, so its start-up runs there.
+    [[maybe_unused]] const bool iconPicturesRead = (registerIconPictureFormat(), true);
 
     constexpr qint64 HeaderBytes = 6;
     constexpr qint64 EntryBytes = 16;

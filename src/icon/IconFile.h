@@ -185,6 +185,12 @@ public:
     // stays unchanged.
     QImage imageWithAlpha(const Surface& surface, qint32 index) const;
 
+    // An ICO or CUR file held in memory, drawn as a picture: the image nearest 32x32 (by the
+    // sizes its blocks hold, the first in the directory among equals) as imageWithAlpha
+    // shows it; only that image is decoded. A null image when the data holds none that can
+    // be drawn; 481 when a PNG-stored image is too large to load.
+    static QImage pictureFromIconData(const QByteArray& data);
+
     // Read access for the components built on the document (palette, rendering, tests).
     const IconHeader& header() const { return m_header; }
     const IconDirEntry& entry(qint32 index) const;

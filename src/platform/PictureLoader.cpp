@@ -3,6 +3,7 @@
 #include "platform/Error.h"
 #include "platform/Limits.h"
 #include "platform/Metafile.h"
+#include "platform/Resampler.h"
 #include "platform/Surface.h"
 #include "platform/decode/PartialDecoder.h"
 
@@ -11,18 +12,15 @@
 #include <QFileInfo>
 #include <QImageReader>
 #include <QPainter>
+#include <QSvgRenderer>
 
+#include <algorithm>
 #include <cstdlib>
+#include <vector>
 
 namespace brevane {
 
 namespace {
-
-    const QList<QByteArray>& rasterFormats()
-    {
-        static const QList<QByteArray> formats { "bmp", "dib", "gif", "jpeg", "jpg", "png", "ico", "cur" };
-        return formats;
-    }
 
     [[noreturn]] void invalidPicture(const QString& reason = {})
     {
@@ -58,16 +56,6 @@ namespace {
                 QStringLiteral("Invalid picture: more than %1 scans is too many to load").arg(limits::MaxJpegScans));
     }
 
-    // Pictures with transparency get one working format whatever the reader produced
-    // (mono, indexed, ARGB...). Opaque ones stay as read: drawing copies their pixels
-    // either way, and only the part that lands on the surface gets converted.
-    QImage workingFormat(QImage image)
-    {
-        if (!image.hasAlphaChannel())
-            return image;
-        return image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-    }
-
     QImage readOne(QImageReader& reader)
     {
         if (reader.size().isValid())
@@ -76,12 +64,14 @@ namespace {
         if (image.isNull())
             return image;
         checkSize(image.size());
-        return workingFormat(std::move(image));
+        // Kept as the reader gives it: straight alpha stays straight, and drawing converts
+        // only the part that lands on a surface.
+        return image;
     }
 
-    // ICO and CUR hold several images; the reader gives the first by default. We take the
-    // one whose size is nearest to 32x32 (sum of the width and height differences), the
-    // first in the directory among equals: the size the program makes icons of by default.
+    // ICO and CUR when no better reader was added (see PictureFormat): Qt's reader gives the
+    // first image by default. We take the one whose size is nearest to 32x32 (sum of the width and height differences),
+    // the first in the directory among equals: the size the program makes icons of by default.
     QImage readIcon(QImageReader& reader)
     {
         const int count = std::min(reader.imageCount(), limits::MaxIconImages);
@@ -102,6 +92,23 @@ namespace {
         return best;
     }
 
+    // The format Qt's plug-ins see in the data, lower case; empty when none does.
+    QByteArray formatOf(const QByteArray& data)
+    {
+        QByteArray copy = data;
+        QBuffer buffer(&copy);
+        buffer.open(QIODevice::ReadOnly);
+        QImageReader reader(&buffer);
+        reader.setDecideFormatFromContent(true);
+        return reader.format().toLower();
+    }
+
+    bool isSvg(const QByteArray& format)
+    {
+        return format == "svg" || format == "svgz";
+    }
+
+    // Any format an installed plug-in reads, SVG aside (drawn as a vector picture).
     QImage readRaster(const QByteArray& data)
     {
         QByteArray copy = data;
@@ -112,7 +119,7 @@ namespace {
         reader.setDecideFormatFromContent(true);
         reader.setAutoTransform(false);
         const QByteArray format = reader.format().toLower();
-        if (!rasterFormats().contains(format))
+        if (format.isEmpty() || isSvg(format))
             return {};
         checkHeader(PartialDecoder::probe(data));
         if (format == "ico" || format == "cur")
@@ -120,11 +127,69 @@ namespace {
         return readOne(reader);
     }
 
+    // SVG and SVGZ, drawn by Qt Svg at any size over transparent pixels.
+    QSize svgSize(const QByteArray& data)
+    {
+        QSvgRenderer renderer(data);
+        return renderer.isValid() ? renderer.defaultSize() : QSize();
+    }
+
+    QImage renderSvg(const QByteArray& data, QSize size)
+    {
+        QSvgRenderer renderer(data);
+        if (!renderer.isValid())
+            return {};
+        QImage out(size, QImage::Format_ARGB32_Premultiplied);
+        if (out.isNull())
+            return {};
+        out.fill(Qt::transparent);
+        QPainter p(&out);
+        renderer.render(&p, QRectF(0, 0, size.width(), size.height()));
+        return out;
+    }
+
+    std::vector<PictureFormat>& addedFormats()
+    {
+        static std::vector<PictureFormat> formats;
+        return formats;
+    }
+
+    // The scaled size of a picture fitted into a side x side square.
+    QSize fitted(QSize natural, int side)
+    {
+        const qint64 w = natural.width(), h = natural.height();
+        if (w <= 0 || h <= 0)
+            return {};
+        if (w >= h)
+            return { side, int(std::max<qint64>(1, (2 * h * side + w) / (2 * w))) };
+        return { int(std::max<qint64>(1, (2 * w * side + h) / (2 * h))), side };
+    }
+
 } // namespace
 
 struct Picture::Data {
-    QImage image; // ARGB32 premultiplied when it has transparency
-    QSize natural; // the picture's size; the image may hold only its top-left part
+    enum class Vector { None, Svg, Emf, Wmf };
+    QImage image; // as read: the picture, its top-left part, or the whole picture reduced
+    QSize natural; // the picture's size
+    bool whole = true; // the image shows the whole picture, at its natural size or reduced
+    Vector vector = Vector::None;
+    QByteArray drawing; // a vector picture's own data
+
+    // The vector drawing rendered afresh at 'size', premultiplied.
+    QImage render(QSize size) const
+    {
+        switch (vector) {
+        case Vector::Svg:
+            return renderSvg(drawing, size);
+        case Vector::Emf:
+            return Metafile::renderEmf(drawing, size);
+        case Vector::Wmf:
+            return Metafile::renderWmf(drawing, size);
+        case Vector::None:
+            break;
+        }
+        return {};
+    }
 };
 
 QSize Picture::size() const
@@ -132,29 +197,91 @@ QSize Picture::size() const
     return m_data ? m_data->natural : QSize();
 }
 
+bool Picture::isVector() const
+{
+    return m_data && m_data->vector != Data::Vector::None;
+}
+
 void Picture::drawOn(Surface& target) const
 {
     if (!m_data || target.isNull())
         return;
+    // Only the part that lands on the surface; pictures with transparency are drawn from
+    // premultiplied pixels, as they always have been.
+    const QImage& picture = m_data->image;
+    const int w = std::min(target.width(), picture.width());
+    const int h = std::min(target.height(), picture.height());
+    if (w <= 0 || h <= 0)
+        return;
+    const QImage image = picture.hasAlphaChannel()
+        ? picture.copy(0, 0, w, h).convertToFormat(QImage::Format_ARGB32_Premultiplied)
+        : picture;
     if (target.kind() == Surface::Kind::Colour) {
         QPainter p(&target.image());
         p.setCompositionMode(QPainter::CompositionMode_SourceOver);
-        p.drawImage(0, 0, m_data->image);
+        p.drawImage(0, 0, image);
         return;
     }
     // A mono surface: compose over its current pixels in colour, then keep the nearer of
     // black and white.
-    const int w = std::min(target.width(), m_data->image.width());
-    const int h = std::min(target.height(), m_data->image.height());
     Surface colour = Surface::colour(w, h);
     colour.bitBlt(0, 0, w, h, target, 0, 0);
     {
         QPainter p(&colour.image());
-        p.drawImage(0, 0, m_data->image);
+        p.drawImage(0, 0, image);
     }
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
             target.setPixel(x, y, colour.pixel(x, y));
+}
+
+QImage Picture::square(int side, Placement placement, std::optional<QRgb> key) const
+{
+    if (!m_data || side <= 0)
+        return {};
+    QImage out(side, side, QImage::Format_ARGB32);
+    if (out.isNull())
+        return {};
+    out.fill(0);
+    const QImage& picture = m_data->image;
+    QImage part;
+    QPoint at(0, 0);
+    if (placement == Placement::Crop) {
+        part = picture.copy(0, 0, std::min(side, picture.width()), std::min(side, picture.height()))
+                   .convertToFormat(QImage::Format_ARGB32);
+        if (key && !part.isNull())
+            Resampler::makeTransparent(part, *key);
+    } else {
+        const QSize size = fitted(m_data->natural, side);
+        at = QPoint((side - size.width()) / 2, (side - size.height()) / 2);
+        if (m_data->vector != Data::Vector::None) {
+            part = m_data->render(size).convertToFormat(QImage::Format_ARGB32);
+            if (key && !part.isNull())
+                Resampler::makeTransparent(part, *key);
+        }
+        // A drawing its converter refuses at this size is scaled from its natural size.
+        if (part.isNull() && m_data->whole)
+            part = Resampler::resize(picture, size, key);
+    }
+    if (part.isNull())
+        return {};
+    for (int y = 0; y < part.height(); ++y)
+        std::copy_n(reinterpret_cast<const QRgb*>(part.constScanLine(y)), part.width(),
+            reinterpret_cast<QRgb*>(out.scanLine(y + at.y())) + at.x());
+    return out;
+}
+
+void PictureLoader::addFormat(const PictureFormat& format)
+{
+    if (!hasFormat(format.name))
+        addedFormats().push_back(format);
+}
+
+bool PictureLoader::hasFormat(const char* name)
+{
+    const auto& formats = addedFormats();
+    return std::any_of(
+        formats.begin(), formats.end(), [&](const PictureFormat& f) { return qstrcmp(f.name, name) == 0; });
 }
 
 namespace {
@@ -198,7 +325,30 @@ Picture PictureLoader::fromData(const QByteArray& data, QSize needed)
     if (part.isNull())
         return fromData(data); // a case Qt decodes its own way
     auto d = std::make_shared<Picture::Data>();
-    d->image = workingFormat(std::move(part));
+    d->image = std::move(part);
+    d->natural = header.size;
+    d->whole = d->image.size() == d->natural;
+    Picture picture;
+    picture.m_data = std::move(d);
+    return picture;
+}
+
+Picture PictureLoader::loadToFit(const QString& path, int side)
+{
+    return fromDataToFit(readPictureFile(path), side);
+}
+
+Picture PictureLoader::fromDataToFit(const QByteArray& data, int side)
+{
+    const PartialDecoder::Header header = PartialDecoder::probe(data);
+    if (header.format == PartialDecoder::Format::Other || !header.size.isValid())
+        return fromData(data);
+    checkHeader(header);
+    QImage reduced = PartialDecoder::decodeScaled(data, header, fitted(header.size, side));
+    if (reduced.isNull())
+        return fromData(data);
+    auto d = std::make_shared<Picture::Data>();
+    d->image = std::move(reduced);
     d->natural = header.size;
     Picture picture;
     picture.m_data = std::move(d);
@@ -212,51 +362,66 @@ QImage PictureLoader::readImage(const QByteArray& data, const QByteArray& format
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer, format);
     reader.setAutoTransform(false);
-    if (reader.size().isValid())
-        checkSize(reader.size());
-    QImage image = reader.read();
-    if (image.isNull())
-        return image;
-    checkSize(image.size());
-    return image.convertToFormat(QImage::Format_ARGB32);
+    const QImage image = readOne(reader);
+    return image.isNull() ? image : image.convertToFormat(QImage::Format_ARGB32);
 }
 
 Picture PictureLoader::fromData(const QByteArray& data)
 {
     if (data.isEmpty())
         invalidPicture();
-    QImage image;
-    QSize size;
-    QString why;
-    if (const auto refused = Metafile::refusal(data))
-        invalidPicture(*refused);
-    switch (Metafile::detect(data)) {
-    case Metafile::Kind::Emf: {
-        size = Metafile::emfSize(data);
-        if (!size.isValid())
-            invalidPicture();
-        checkSize(size);
-        image = Metafile::renderEmf(data, size);
-        break;
-    }
-    case Metafile::Kind::Wmf: {
-        size = Metafile::wmfSize(data);
-        if (!size.isValid())
-            invalidPicture();
-        checkSize(size);
-        image = Metafile::renderWmf(data, size, &why);
-        break;
-    }
-    case Metafile::Kind::None:
-        image = readRaster(data);
-        size = image.size();
-        break;
-    }
-    if (image.isNull())
-        invalidPicture(why);
     auto d = std::make_shared<Picture::Data>();
-    d->image = std::move(image);
-    d->natural = size;
+    for (const PictureFormat& format : addedFormats()) {
+        if (format.claims(data)) {
+            d->image = format.read(data);
+            if (d->image.isNull())
+                invalidPicture();
+            checkSize(d->image.size());
+            d->natural = d->image.size();
+            break;
+        }
+    }
+    QString why;
+    if (d->image.isNull()) {
+        if (const auto refused = Metafile::refusal(data))
+            invalidPicture(*refused);
+        switch (Metafile::detect(data)) {
+        case Metafile::Kind::Emf:
+            d->natural = Metafile::emfSize(data);
+            if (!d->natural.isValid())
+                invalidPicture();
+            checkSize(d->natural);
+            d->vector = Picture::Data::Vector::Emf;
+            d->image = Metafile::renderEmf(data, d->natural);
+            break;
+        case Metafile::Kind::Wmf:
+            d->natural = Metafile::wmfSize(data);
+            if (!d->natural.isValid())
+                invalidPicture();
+            checkSize(d->natural);
+            d->vector = Picture::Data::Vector::Wmf;
+            d->image = Metafile::renderWmf(data, d->natural, &why);
+            break;
+        case Metafile::Kind::None:
+            if (isSvg(formatOf(data))) {
+                d->natural = svgSize(data);
+                if (!d->natural.isValid())
+                    invalidPicture();
+                checkSize(d->natural);
+                d->vector = Picture::Data::Vector::Svg;
+                d->image = renderSvg(data, d->natural);
+            } else {
+                d->image = readRaster(data);
+                d->natural = d->image.size();
+            }
+            break;
+        }
+    }
+    if (d->image.isNull())
+        invalidPicture(why);
+    d->whole = d->image.size() == d->natural;
+    if (d->vector != Picture::Data::Vector::None)
+        d->drawing = data;
     Picture picture;
     picture.m_data = std::move(d);
     return picture;

@@ -2,20 +2,29 @@
 
 #include "platform/Colour.h"
 
+#include <QByteArray>
 #include <QImage>
 #include <QSize>
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 namespace brevane {
 
 class Surface;
 
-// A picture read from a file: its natural size in pixels and a way to draw it unscaled.
-// Raster formats keep their decoded image (with alpha); metafiles keep the top-left part
-// of theirs that any surface reaches (limits::MetafileDrawnSide pixels square), and draw
-// transparent beyond it. Copies share the decoded data.
+// How a picture is placed in an icon's square.
+enum class Placement {
+    Crop, // unscaled at the top-left: larger pictures are cut, smaller ones padded
+    Fit, // scaled to fit, keeping its proportions, centred
+};
+
+// A picture read from a file: its natural size in pixels and ways to draw it. Raster
+// formats keep their decoded image as read (with its straight alpha), or only the part a
+// caller asked for; metafiles keep the top-left part of their drawing that any surface
+// reaches (limits::MetafileDrawnSide pixels square). Vector pictures (SVG, EMF, WMF) keep
+// their drawing as well, so they can be drawn afresh at any size. Copies share the data.
 class Picture {
 public:
     Picture() = default;
@@ -24,10 +33,20 @@ public:
     QSize size() const;
     int width() const { return size().width(); }
     int height() const { return size().height(); }
+    bool isVector() const;
 
     // Draws at (0, 0) of the surface, unscaled, over what is there: transparent pixels
     // of the picture leave the surface's pixels as they are.
     void drawOn(Surface& target) const;
+
+    // The picture in a side x side square, straight (not premultiplied) ARGB32, transparent
+    // where the picture is not. Crop: its top-left square, pixels exactly as read. Fit:
+    // scaled so its longer side is 'side' and its shorter one keeps the proportion (rounded,
+    // at least 1), centred; an odd remainder leaves the extra pixel on the right or at the
+    // bottom. Vector pictures are drawn at that size, never scaled from pixels; a raster
+    // picture must have been read whole (load, loadToFit). Pixels of 'key' become
+    // transparent first. A null image when that cannot be, or memory runs out.
+    QImage square(int side, Placement placement, std::optional<QRgb> key = {}) const;
 
     struct Data;
 
@@ -36,9 +55,20 @@ private:
     std::shared_ptr<const Data> m_data;
 };
 
-// Reads BMP, DIB, GIF, JPEG, PNG, ICO, CUR, EMF and WMF (decided by content, not by the
-// file name). Raises error 53 for a missing file and 481 "Invalid picture" for anything
-// it cannot read, and refuses pictures whose size would need absurd memory.
+// A reader for a format the platform layer cannot draw right by itself; libraries above
+// it add theirs (the icon library reads ICO and CUR files with its own icon document).
+struct PictureFormat {
+    const char* name;
+    bool (*claims)(const QByteArray& data); // by content, from the first bytes
+    // Straight ARGB32 at the picture's natural size, under the picture limits; a null image
+    // when the data cannot be read.
+    QImage (*read)(const QByteArray& data);
+};
+
+// Reads BMP, DIB, GIF, JPEG, PNG, ICO, CUR, EMF, WMF, SVG, SVGZ and every format the
+// installed Qt image plug-ins read (WebP, TIFF, TGA, ...), decided by content, not by the
+// file name. Raises error 53 for a missing file and 481 "Invalid picture" for anything it
+// cannot read, and refuses pictures whose size would need absurd memory.
 class PictureLoader {
 public:
     static Picture load(const QString& path);
@@ -49,9 +79,20 @@ public:
     // picture keeps its natural size; drawn, it covers at least min(size, needed).
     static Picture load(const QString& path, QSize needed);
     static Picture fromData(const QByteArray& data, QSize needed);
+
+    // The whole picture, enough to fit it into a side x side square: a JPEG is reduced
+    // while decoding as far as it stays at least that fitted size both ways.
+    static Picture loadToFit(const QString& path, int side);
+    static Picture fromDataToFit(const QByteArray& data, int side);
+
     // One image of a raster format Qt reads ("png", ...) as straight ARGB32, under the same
     // limits as a picture (481 "too large" beyond them); a null image when it cannot be read.
     static QImage readImage(const QByteArray& data, const QByteArray& format);
+
+    // Formats added here are asked before the built-in readers, in the order added; adding
+    // one of the same name again changes nothing.
+    static void addFormat(const PictureFormat& format);
+    static bool hasFormat(const char* name);
 };
 
 } // namespace brevane

@@ -8,6 +8,7 @@
 #include "../support/PilProbe.h"
 
 #include "platform/Limits.h"
+#include "platform/PictureLoader.h"
 #include "platform/Surface.h"
 
 #include <QPainter>
@@ -40,6 +41,8 @@ private Q_SLOTS:
     void alphaImagesRoundTrip_data();
     void alphaImagesRoundTrip();
     void sharedBlocksHeldOnce();
+    void iconsAsPictures_data();
+    void iconsAsPictures();
 
 private:
     QTemporaryDir m_dir;
@@ -193,6 +196,64 @@ void tst_ModernIcon::sharedBlocksHeldOnce()
     QVERIFY(writeFile(path, padded));
     QCOMPARE(errorOf([&] { icon.load(path); }), err::OutOfMemory);
     QCOMPARE(icon.imageCount(), 0);
+}
+
+void tst_ModernIcon::iconsAsPictures_data()
+{
+    QTest::addColumn<int>("bits");
+    QTest::addColumn<bool>("cursor");
+    for (int bits : { 1, 4, 8, 24, 32 })
+        QTest::addRow("%d-bit icon", bits) << bits << false;
+    QTest::newRow("8-bit cursor") << 8 << true;
+    QTest::newRow("32-bit cursor") << 32 << true;
+}
+
+// An icon used as a picture draws as the icon shows: its transparent area is the background.
+// The test links the icon library and calls nothing to make the loader use it.
+void tst_ModernIcon::iconsAsPictures()
+{
+    QFETCH(int, bits);
+    QFETCH(bool, cursor);
+    if (pilPython().isEmpty())
+        QSKIP("python3 with Pillow is missing");
+    // A 48x48 image (not chosen) before the 32x32 one: red left, white right, a transparent corner.
+    IconFile icon;
+    Surface picture = Surface::colour(48, 48, RGB(255, 0, 255));
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 32; ++x)
+            picture.setPixel(x, y, x + y < 12 ? RGB(255, 0, 255) : x < 16 ? RGB(255, 0, 0) : RGB(255, 255, 255));
+    icon.addImage(ImageSpec { 48, 48, 24 });
+    icon.addImage(ImageSpec { 32, 32, bits });
+    if (bits == 4 || bits == 8)
+        icon.setColourTable(2, basicTable(bits));
+    QImage argb = picture.image().convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x + y < 12; ++x)
+            argb.setPixel(x, y, 0);
+    icon.setImageFromArgb(2, argb, RGB(255, 0, 255));
+    const QString file = m_dir.filePath(QStringLiteral("picture%1%2.ico").arg(bits).arg(cursor));
+    QVERIFY(icon.save(file));
+    if (cursor) {
+        QByteArray bytes = readFile(file);
+        bytes[2] = 2; // idType 2; the directory's planes and bits fields become the hotspot
+        qToLittleEndian<quint32>(0x00050003, bytes.data() + 6 + 16 + 4);
+        QVERIFY(writeFile(file, bytes));
+    }
+
+    const Picture loaded = PictureLoader::load(file);
+    QCOMPARE(loaded.size(), QSize(32, 32));
+    const Colour back = RGB(10, 200, 30);
+    Surface drawn = Surface::colour(32, 32, back);
+    loaded.drawOn(drawn);
+    const QList<PilImage> pil = pilRead(file);
+    QCOMPARE(pil.size(), 2);
+    const QImage& expected = pil[1].image;
+    QCOMPARE(qAlpha(expected.pixel(2, 2)), 0); // the corner is transparent for Pillow too
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 32; ++x) {
+            const QRgb p = expected.pixel(x, y);
+            QCOMPARE(toQRgb(drawn.pixel(x, y)), qAlpha(p) == 0 ? toQRgb(back) : (p | 0xFF000000u));
+        }
 }
 
 QTEST_GUILESS_MAIN(tst_ModernIcon)

@@ -33,10 +33,11 @@ inline QString pilPython()
 inline QList<PilImage> pilRead(const QString& file)
 {
     static const char* script = R"(
-import struct, sys
+import io, struct, sys
 from PIL import Image
 data = open(sys.argv[1], 'rb').read()
-im = Image.open(sys.argv[1])
+# Pillow reads a cursor's images only through its icon reader: the blocks are alike.
+im = Image.open(io.BytesIO(data[:2] + b'\x01\x00' + data[4:]))
 offsets = [e['offset'] for e in im.ico.entry]
 for k in range(struct.unpack_from('<H', data, 4)[0]):
     w, h, _, _, _, bpp, size, off = struct.unpack_from('<BBBBHHII', data, 6 + 16 * k)
