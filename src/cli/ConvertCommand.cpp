@@ -4,6 +4,7 @@
 
 #include "convert/BatchConverter.h"
 #include "icon/IconFile.h"
+#include "multipage/MultiSizeIcon.h"
 #include "platform/PictureBox.h"
 
 #include <QElapsedTimer>
@@ -68,25 +69,34 @@ int runConvert(const QStringList& args)
     parser.setApplicationDescription(QStringLiteral(
         "Turns each PICTURE into DIR/NAME.ico with one square image: the picture drawn unscaled at the top-left\n"
         "of a square of the icon size whose background is the transparent colour (so larger pictures are\n"
-        "cropped, smaller ones padded).\n"
+        "cropped, smaller ones padded), or with --fit scaled to fit the square.\n"
         "Exit status: 0 when every icon was written, 1 when some picture failed (the others are still\n"
         "converted), 2 on a usage error or a target folder that does not exist."));
     const QCommandLineOption outDir({ QStringLiteral("o"), QStringLiteral("output") },
         QStringLiteral("The folder the icons are written to (must exist)."), QStringLiteral("DIR"));
     const QCommandLineOption size({ QStringLiteral("s"), QStringLiteral("size") },
         QStringLiteral(
-            "Icon size: 16, 32, 48, or auto (from each picture's width: up to 16, 32, 48; wider pictures keep "
-            "the size before them, starting from 32). Default: auto."),
+            "Icon size: 16, 20, 24, 32, 40, 48, 64, 72, 80, 96, 128, 256, or auto (from each picture's width: up to "
+            "16, 32, 48; wider pictures keep the size before them, starting from 32). A 256-pixel image is "
+            "PNG-stored at 32 bits and BMP-stored below. Default: auto."),
         QStringLiteral("SIZE"), QStringLiteral("auto"));
     const QCommandLineOption bits({ QStringLiteral("b"), QStringLiteral("bits") },
-        QStringLiteral("Bits per pixel: 1, 4, 8 or 24. Default: 24."), QStringLiteral("BITS"), QStringLiteral("24"));
+        QStringLiteral("Bits per pixel: 1, 4, 8, 24, or 32 (with the picture's own alpha). Default: 24."),
+        QStringLiteral("BITS"), QStringLiteral("24"));
     const QCommandLineOption trans({ QStringLiteral("t"), QStringLiteral("transparent") },
-        QStringLiteral("Transparent colour: R,G,B or #RRGGBB; top-left (each picture's own top-left pixel); or none "
-                       "(the icon is not marked transparent; the background is 255,255,250). Default: top-left."),
+        QStringLiteral(
+            "Transparent colour: R,G,B or #RRGGBB; top-left (each picture's own top-left pixel); or none. Below 32 "
+            "bits the picture is drawn over this colour and its pixels become transparent; none uses 255,255,250, "
+            "so padding beyond a small picture and pixels of exactly that colour stay transparent. At 32 bits the "
+            "picture's own alpha always counts, and a colour (or a top-left pixel that is not transparent) is made "
+            "fully transparent as well. Default: top-left; none with -b 32."),
         QStringLiteral("COLOR"), QStringLiteral("top-left"));
+    const QCommandLineOption fit(QStringLiteral("fit"),
+        QStringLiteral("Scale each picture to fit the square, keeping its proportions, centred; the rest is "
+                       "transparent. Vector pictures (SVG, EMF, WMF) are drawn at the size itself."));
     const QCommandLineOption verbose(
         { QStringLiteral("v"), QStringLiteral("verbose") }, QStringLiteral("Name each icon file written."));
-    parser.addOptions({ outDir, size, bits, trans, verbose });
+    parser.addOptions({ outDir, size, bits, trans, fit, verbose });
     parser.addPositionalArgument(
         QStringLiteral("PICTURE"), QStringLiteral("Pictures to convert."), QStringLiteral("PICTURE..."));
     if (const int rc = parseCommand(parser, args, QStringLiteral("convert"), 1, -1); rc >= 0)
@@ -100,21 +110,29 @@ int runConvert(const QStringList& args)
     const QString sizeText = parser.value(size);
     if (sizeText == QLatin1String("auto")) {
         options.autoSize = true;
-    } else if (sizeText == QLatin1String("16") || sizeText == QLatin1String("32") || sizeText == QLatin1String("48")) {
-        options.size = sizeText.toInt();
+    } else if (const int n = sizeText.toInt(); MultiSizeIcon::isStandardSize(n) && QString::number(n) == sizeText) {
+        options.size = n;
     } else {
-        return usage(QStringLiteral("the size must be 16, 32, 48 or auto, not '%1'").arg(sizeText));
+        return usage(
+            QStringLiteral("the size must be 16, 20, 24, 32, 40, 48, 64, 72, 80, 96, 128, 256 or auto, not '%1'")
+                .arg(sizeText));
     }
 
     const QString bitsText = parser.value(bits);
-    static const QRegularExpression depth(QStringLiteral("^(1|4|8|24)$"));
+    static const QRegularExpression depth(QStringLiteral("^(1|4|8|24|32)$"));
     if (!depth.match(bitsText).hasMatch())
-        return usage(QStringLiteral("the bits per pixel must be 1, 4, 8 or 24, not '%1'").arg(bitsText));
-    options.colourCount = ColourDepth::colourCountFor(bitsText.toInt());
+        return usage(QStringLiteral("the bits per pixel must be 1, 4, 8, 24 or 32, not '%1'").arg(bitsText));
+    if (bitsText == QLatin1String("32"))
+        options.withAlpha = true;
+    else
+        options.colourCount = ColourDepth::colourCountFor(bitsText.toInt());
+    if (parser.isSet(fit))
+        options.placement = Placement::Fit;
 
     // The surface starts white, as the dialog's empty preview does.
     options.transparentColour = RGB(255, 255, 255);
-    const QString transText = parser.value(trans);
+    // At 32 bits the picture's alpha alone decides unless a colour is asked for.
+    const QString transText = options.withAlpha && !parser.isSet(trans) ? QStringLiteral("none") : parser.value(trans);
     const auto transparent = parseTransparentOption(transText, true);
     if (!transparent)
         return usage(
@@ -126,7 +144,7 @@ int runConvert(const QStringList& args)
     case TransparentOption::Kind::None:
         // As clearing "Icon is transparent ?" does.
         options.transparent = false;
-        options.transparentColour = RGB(255, 255, 250);
+        options.transparentColour = MultiSizeIcon::PaddingColour;
         break;
     case TransparentOption::Kind::Colour:
         options.transparentColour = transparent->colour;

@@ -1,9 +1,13 @@
-#include "cli/ColourOption.h"
 #include "cli/CommandLine.h"
 #include "cli/Commands.h"
 
+#include "cli/ColourOption.h"
 #include "multipage/MultiPageIcon.h"
+#include "multipage/MultiSizeIcon.h"
 #include "platform/Error.h"
+#include "platform/PictureLoader.h"
+
+#include <optional>
 
 namespace brevane::cli {
 
@@ -17,23 +21,80 @@ namespace {
         return ExitFailed;
     }
 
+    int runMultiSize(const QCommandLineParser& parser, const QString& file);
+
+    int usage(const QString& text)
+    {
+        err() << "brevane-cli multi: " << text << "\nRun 'brevane-cli multi --help' for usage.\n";
+        err().flush();
+        return ExitUsage;
+    }
+
+    // --sizes: "16,32,256".
+    bool parseSizes(const QString& text, QList<int>& sizes)
+    {
+        for (const QString& part : text.split(QLatin1Char(','))) {
+            bool ok = false;
+            const int size = part.trimmed().toInt(&ok);
+            if (!ok || !MultiSizeIcon::isStandardSize(size))
+                return false;
+            sizes.append(size);
+        }
+        return !sizes.isEmpty();
+    }
+
+    // Every picture is read before anything is written; the first that cannot be is named.
+    bool loadPicture(const QString& path, Picture& picture, QString& message)
+    {
+        try {
+            picture = PictureLoader::load(path);
+            return true;
+        } catch (const Error& e) {
+            message = path + QLatin1String(": ") + e.description();
+            return false;
+        }
+    }
+
 } // namespace
 
 int runMulti(const QStringList& args)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
-        "Builds one icon file with up to three 24-bit images: 16x16 from --small, 32x32 from --normal and 48x48 "
-        "from --large, in that order. Pictures are never scaled: each image is the top-left square of its picture, "
-        "and a smaller picture is padded with white (255,255,255, the usual window colour the dialog's previews "
-        "show).\n"
-        "The transparent colour is R,G,B (decimal, each 0 to 255) or #RRGGBB, white by default; "
-        "'top-left' makes each image's top-left pixel colour transparent instead.\n"
+        "Builds one icon file of several sizes.\n"
+        "With --from, one picture makes every size (default sizes 16,24,32,48,256; 32 bits with alpha), scaled "
+        "to fit each square keeping its proportions and centred (--crop takes its top-left square unscaled "
+        "instead). --image SIZE=PIC gives one size a picture of its own, used as drawn (top-left square, never "
+        "scaled); the sizes of --image are always written. Images are written smallest first; a 256-pixel "
+        "32-bit image is PNG-stored.\n"
+        "-b sets the bits per pixel of every image: 1, 4, 8, 24 or 32 (default 32 with --from, 24 otherwise). "
+        "At 32 bits the pictures keep their alpha; -t COLOR or top-left makes a colour fully transparent as "
+        "well. Below 32 bits each picture is drawn over the transparent colour (default 255,255,255; none: "
+        "255,255,250), whose pixels become transparent.\n"
+        "Without any of --from, --image, --sizes, -b, --fit or --crop, it works as it always has: up to three "
+        "24-bit images, 16x16 from --small, 32x32 from --normal and 48x48 from --large, in that order, each the "
+        "top-left square of its picture, a smaller picture padded with white (255,255,255, the usual window "
+        "colour the dialog's previews show); -t is R,G,B (decimal, each 0 to 255), #RRGGBB or top-left. With the new "
+        "options, --small, --normal and --large stand for --image 16=, 32= and 48=.\n"
         "\".ico\" is appended to FILE unless it already ends in .ico (in any letter case).\n"
-        "Exit status: 0 when the icon was written, 1 when it was not (no picture given, an invalid picture, "
-        "a file that cannot be written), 2 on a usage error."));
+        "Exit status: 0 when the icon was written, 1 when it was not (no picture given, a missing or invalid "
+        "picture, a file that cannot be written), 2 on a usage error."));
     const QCommandLineOption output({ QStringLiteral("o"), QStringLiteral("output") },
         QStringLiteral("The icon file to write."), QStringLiteral("FILE"));
+    const QCommandLineOption from(
+        QStringLiteral("from"), QStringLiteral("One picture for every size."), QStringLiteral("PIC"));
+    const QCommandLineOption sizes(QStringLiteral("sizes"),
+        QStringLiteral("Comma-separated sizes from 16, 20, 24, 32, 40, 48, 64, 72, 80, 96, 128, 256 (default with "
+                       "--from: 16,24,32,48,256)."),
+        QStringLiteral("LIST"));
+    const QCommandLineOption image(QStringLiteral("image"),
+        QStringLiteral("A picture for one size, used as drawn; may be repeated."), QStringLiteral("SIZE=PIC"));
+    const QCommandLineOption bits({ QStringLiteral("b"), QStringLiteral("bits") },
+        QStringLiteral("Bits per pixel: 1, 4, 8, 24 or 32."), QStringLiteral("BITS"));
+    const QCommandLineOption fit(
+        QStringLiteral("fit"), QStringLiteral("Scale the --from picture to fit each size (the default)."));
+    const QCommandLineOption crop(
+        QStringLiteral("crop"), QStringLiteral("Take the top-left square of the --from picture, unscaled."));
     const QCommandLineOption small(
         QStringLiteral("small"), QStringLiteral("Picture for the 16x16 image."), QStringLiteral("PIC"));
     const QCommandLineOption normal(
@@ -41,18 +102,19 @@ int runMulti(const QStringList& args)
     const QCommandLineOption large(
         QStringLiteral("large"), QStringLiteral("Picture for the 48x48 image."), QStringLiteral("PIC"));
     const QCommandLineOption transparent({ QStringLiteral("t"), QStringLiteral("transparent") },
-        QStringLiteral("Transparent colour: R,G,B, #RRGGBB or top-left (default 255,255,255)."),
-        QStringLiteral("COLOR|top-left"));
-    parser.addOptions({ output, small, normal, large, transparent });
+        QStringLiteral("Transparent colour: R,G,B, #RRGGBB, top-left or none (see above)."),
+        QStringLiteral("COLOR|top-left|none"));
+    parser.addOptions({ output, from, sizes, image, bits, fit, crop, small, normal, large, transparent });
     if (const int rc = parseCommand(parser, args, QStringLiteral("multi"), 0, 0); rc >= 0)
         return rc;
 
     const QString file = parser.value(output);
-    if (file.isEmpty()) {
-        err() << "brevane-cli multi: -o FILE is required\nRun 'brevane-cli multi --help' for usage.\n";
-        err().flush();
-        return ExitUsage;
-    }
+    if (file.isEmpty())
+        return usage(QStringLiteral("-o FILE is required"));
+    const bool newKind = parser.isSet(from) || parser.isSet(sizes) || parser.isSet(image) || parser.isSet(bits)
+        || parser.isSet(fit) || parser.isSet(crop);
+    if (newKind)
+        return runMultiSize(parser, file);
 
     TransparentChoice choice;
     if (parser.isSet(transparent)) {
@@ -112,5 +174,102 @@ int runMulti(const QStringList& args)
     out().flush();
     return ExitOk;
 }
+
+namespace {
+
+    // --from, --image, --sizes, -b, --fit, --crop: one icon of many sizes.
+    int runMultiSize(const QCommandLineParser& parser, const QString& file)
+    {
+        MultiSizeIcon icon;
+        const bool hasFrom = parser.isSet(QStringLiteral("from"));
+        const QString bitsText = parser.value(QStringLiteral("b"));
+        const int bitCount = bitsText.isEmpty() ? (hasFrom ? 32 : 24) : bitsText.toInt();
+        if (!MultiSizeIcon::isBitCount(bitCount) || (!bitsText.isEmpty() && QString::number(bitCount) != bitsText))
+            return usage(QStringLiteral("the bits per pixel must be 1, 4, 8, 24 or 32, not '%1'").arg(bitsText));
+        icon.setBitCount(bitCount);
+        if (parser.isSet(QStringLiteral("fit")) && parser.isSet(QStringLiteral("crop")))
+            return usage(QStringLiteral("--fit and --crop exclude each other"));
+        icon.setPlacement(parser.isSet(QStringLiteral("crop")) ? Placement::Crop : Placement::Fit);
+
+        const QString transText = parser.value(QStringLiteral("t"));
+        std::optional<TransparentOption> colour
+            = TransparentOption { bitCount == 32 ? TransparentOption::Kind::None : TransparentOption::Kind::Colour };
+        if (parser.isSet(QStringLiteral("t")))
+            colour = parseTransparentOption(transText, true);
+        if (!colour)
+            return usage(QStringLiteral("the transparent colour must be R,G,B, #RRGGBB, top-left or none, not '%1'")
+                             .arg(transText));
+        switch (colour->kind) {
+        case TransparentOption::Kind::None:
+            icon.setTransparency({ Transparency::Kind::PictureOnly });
+            break;
+        case TransparentOption::Kind::TopLeft:
+            icon.setTransparency({ Transparency::Kind::TopLeft });
+            break;
+        case TransparentOption::Kind::Colour:
+            icon.setTransparency({ Transparency::Kind::Colour, colour->colour });
+            break;
+        }
+
+        // Sizes and the pictures of their own, all checked before any picture is read.
+        QList<int> chosen;
+        if (parser.isSet(QStringLiteral("sizes")) && !parseSizes(parser.value(QStringLiteral("sizes")), chosen))
+            return usage(
+                QStringLiteral("--sizes takes sizes from 16, 20, 24, 32, 40, 48, 64, 72, 80, 96, 128, 256, not '%1'")
+                    .arg(parser.value(QStringLiteral("sizes"))));
+        if (!parser.isSet(QStringLiteral("sizes")) && hasFrom)
+            chosen = MultiSizeIcon::defaultSizes();
+        QList<std::pair<int, QString>> own;
+        for (const QString& value : parser.values(QStringLiteral("image"))) {
+            const qsizetype eq = value.indexOf(QLatin1Char('='));
+            bool ok = false;
+            const int size = eq > 0 ? value.left(eq).toInt(&ok) : 0;
+            if (!ok || !MultiSizeIcon::isStandardSize(size) || eq + 1 >= value.size())
+                return usage(
+                    QStringLiteral("--image takes SIZE=PICTURE with a size from 16, 20, 24, 32, 40, 48, 64, 72, 80, "
+                                   "96, 128, 256, not '%1'")
+                        .arg(value));
+            own.append({ size, value.mid(eq + 1) });
+        }
+        const std::pair<const char*, int> slots[] = { { "small", 16 }, { "normal", 32 }, { "large", 48 } };
+        for (const auto& [name, size] : slots)
+            if (parser.isSet(QLatin1String(name)) && !parser.value(QLatin1String(name)).isEmpty())
+                own.append({ size, parser.value(QLatin1String(name)) });
+        for (const auto& [size, path] : own)
+            chosen.append(size);
+        if (chosen.isEmpty())
+            return fail(QStringLiteral("There are no images !"));
+        icon.setSizes(chosen);
+
+        QString message;
+        if (hasFrom) {
+            Picture picture;
+            if (!loadPicture(parser.value(QStringLiteral("from")), picture, message))
+                return fail(message);
+            icon.setPicture(picture);
+        }
+        for (const auto& [size, path] : own) {
+            Picture picture;
+            if (!loadPicture(path, picture, message))
+                return fail(message);
+            icon.setOwnPicture(size, picture);
+        }
+        if (const QList<int> missing = icon.sizesWithoutPicture(); !missing.isEmpty())
+            return usage(
+                QStringLiteral("size %1 has no picture: give --from PIC or --image %1=PIC").arg(missing.first()));
+
+        const QString fileName = MultiPageIcon::iconFileName(file);
+        try {
+            icon.save(fileName);
+        } catch (const Error& e) {
+            return fail(fileName + QLatin1String(": ") + e.description());
+        }
+        const auto count = icon.sizes().size();
+        out() << fileName << ": " << count << (count == 1 ? " image\n" : " images\n");
+        out().flush();
+        return ExitOk;
+    }
+
+} // namespace
 
 } // namespace brevane::cli

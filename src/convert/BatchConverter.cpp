@@ -3,6 +3,7 @@
 #include "icon/IconFile.h"
 #include "palette/Palette.h"
 #include "platform/Error.h"
+#include "platform/Limits.h"
 #include "platform/PictureBox.h"
 #include "platform/Prompts.h"
 
@@ -12,6 +13,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 
 namespace brevane {
 
@@ -36,6 +38,11 @@ namespace {
         FillImage,
         SaveIcon,
     };
+
+    int bitsFor(qint32 colourCount)
+    {
+        return colourCount == 2 ? 1 : colourCount == 16 ? 4 : colourCount == 256 ? 8 : 24;
+    }
 
     // The same file whether or not it exists yet: canonical when it does, so links and
     // "dir/../dir" spellings of a listed picture are still recognised.
@@ -149,6 +156,27 @@ bool BatchConverter::mayWrite(const std::vector<PictureRow>& rows, int row, cons
     return answer == MsgAnswer::Yes;
 }
 
+void BatchConverter::fillFromPicture(IconFile& icon, const BatchOptions& options) const
+{
+    // The picture the preview shows: loaded for this row, or put there by the dialog.
+    const Picture& picture = m_preview.picture();
+    std::optional<QRgb> key;
+    if (options.withAlpha && options.transparent) {
+        if (!options.autoMask) {
+            key = toQRgb(options.transparentColour);
+        } else {
+            // The picture's own top-left pixel; a see-through one names no colour.
+            const QRgb corner = picture.square(1, Placement::Crop).pixel(0, 0);
+            if (qAlpha(corner) != 0)
+                key = corner;
+        }
+    }
+    const QImage square = picture.square(options.size, options.placement, key);
+    if (square.isNull())
+        throw Error::runtime(err::OutOfMemory);
+    icon.setImageFromArgb(1, square, options.transparentColour);
+}
+
 bool BatchConverter::makeIcon(const QString& iconPath, int row, const QString& picture, BatchOptions& options)
 {
     if (!m_icon)
@@ -156,6 +184,10 @@ bool BatchConverter::makeIcon(const QString& iconPath, int row, const QString& p
     IconFile& icon = *m_icon;
     const IconMade made { row, iconPath, options.size, options.colourCount, options.transparent,
         options.transparentColour };
+
+    // The classic path draws from the preview box; the others from the picture itself.
+    const bool classic = !options.withAlpha && options.placement == Placement::Crop;
+    const int bits = options.withAlpha ? 32 : bitsFor(options.colourCount);
 
     const std::pair<int, std::function<void()>> steps[] = {
         { EmptyDocument,
@@ -166,7 +198,10 @@ bool BatchConverter::makeIcon(const QString& iconPath, int row, const QString& p
             } },
         { AddImage,
             [&] {
-                icon.addImage(options.size, options.size, options.colourCount);
+                if (classic && options.size <= limits::MaxIconSide)
+                    icon.addImage(options.size, options.size, options.colourCount);
+                else
+                    icon.addImage(ImageSpec { options.size, options.size, bits });
                 // A new 4- or 8-bit image has an all-black colour table; without a palette
                 // every pixel would map to black.
                 if (options.colourCount == 16 || options.colourCount == 256) {
@@ -178,7 +213,13 @@ bool BatchConverter::makeIcon(const QString& iconPath, int row, const QString& p
                     palette.writeToIcon(icon, icon.imageCount());
                 }
             } },
-        { FillImage, [&] { icon.setImageFromSurface(m_preview.surface(), 1, 0, 0, options.transparentColour); } },
+        { FillImage,
+            [&] {
+                if (classic)
+                    icon.setImageFromSurface(m_preview.surface(), 1, 0, 0, options.transparentColour);
+                else
+                    fillFromPicture(icon, options);
+            } },
         { SaveIcon, [&] { icon.save(iconPath); } },
     };
     for (const auto& [line, fn] : steps) {

@@ -28,6 +28,12 @@ struct BatchOptions {
     bool autoMask = false; // several pictures: each picture's top-left pixel is its transparent colour
     bool transparent = true; // "Icon is transparent ?"
     Colour transparentColour = RGB(255, 255, 255); // the swatch; the automatic mask rewrites it
+    // Beyond the classic icons (which the defaults keep exactly as they always were): 32-bit
+    // images keeping the picture's alpha (colourCount is then not used; the transparent
+    // colour, when transparent is set, is made see-through as well), sizes up to 256, and
+    // pictures scaled to fit. A 256-pixel image below 32 bits is BMP-stored.
+    bool withAlpha = false;
+    Placement placement = Placement::Crop;
 };
 
 // One icon as it was asked of the icon document.
@@ -48,7 +54,8 @@ struct BatchFailure {
 
 // Turns listed pictures into one icon file each, drawing every picture unscaled at the
 // top-left of a preview box over the transparent colour and taking the icon's square from
-// there. The options dialog and brevane-cli share it.
+// there; 32-bit and fitted icons take the picture itself (Picture::square). The options
+// dialog and brevane-cli share it.
 //
 // With prompts, the run is interactive: an unreadable picture, and an icon that would
 // replace a listed picture or an icon made earlier in the run, are asked about, and other errors go to the shared error
@@ -106,6 +113,7 @@ private:
     // Steps 8 to 11 of one picture; false when the run is to stop.
     bool makeIcon(const QString& iconPath, int row, const QString& picture, BatchOptions& options);
     void fail(int row, const QString& picture, const QString& message);
+    void fillFromPicture(IconFile& icon, const BatchOptions& options) const;
 
     PictureBox& m_preview;
     Prompts* m_prompts = nullptr;

@@ -74,6 +74,9 @@ enum class ImageStorage {
     Png, // 32-bit images only
 };
 
+// The square sizes icons are made in, smallest first.
+inline constexpr int StandardIconSizes[] = { 16, 20, 24, 32, 40, 48, 64, 72, 80, 96, 128, 256 };
+
 struct ImageSpec {
     qint32 width = 32; // 1 .. 256; the directory says 0 for 256
     qint32 height = 32;
