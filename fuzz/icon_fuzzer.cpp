@@ -1,5 +1,6 @@
 // Drives the ICO reader: the check, the load, every read operation on what was loaded,
-// a clone and a save of it.
+// a clone and a save of it; 32-bit and PNG-stored blocks read, refilled and added; the
+// file read as a picture.
 #include "FuzzFile.h"
 
 #include "icon/IconFile.h"
@@ -9,11 +10,32 @@
 
 using namespace brevane;
 
+namespace {
+
+// A picture with every kind of alpha, larger than most images.
+const QImage& argb()
+{
+    static const QImage image = [] {
+        QImage p(300, 300, QImage::Format_ARGB32);
+        for (int y = 0; y < 300; ++y)
+            for (int x = 0; x < 300; ++x)
+                p.setPixel(x, y, qRgba(x, y, x ^ y, (x * y) & 0xFF));
+        return p;
+    }();
+    return image;
+}
+
+} // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     FuzzFile input(data, size);
     IconFile icon;
     (void)icon.isIconFile(input.path());
+    try {
+        (void)IconFile::pictureFromIconData(QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)));
+    } catch (const Error&) {
+    }
     try {
         if (!icon.load(input.path()))
             return 0;
@@ -48,6 +70,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             icon.setColourTable(i, palette);
         } catch (const Error&) {
         }
+        try {
+            (void)icon.blockInfo(i);
+        } catch (const Error&) {
+        }
+        try {
+            icon.setImageFromArgb(i, argb());
+        } catch (const Error&) {
+        }
     }
     IconFile clone;
     icon.cloneTo(clone);
@@ -58,6 +88,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     try {
         clone.addImage(16, 16, 2);
         clone.removeImage(1);
+    } catch (const Error&) {
+    }
+    // New images beside whatever was loaded, filled and saved: offsets must stay consistent.
+    for (const ImageSpec& spec : { ImageSpec { 256, 256, 32 }, ImageSpec { 20, 20, 32, ImageStorage::Png },
+             ImageSpec { 40, 40, 4 } }) {
+        try {
+            icon.setImageFromArgb(icon.addImage(spec), argb(), RGB(255, 0, 255));
+        } catch (const Error&) {
+        }
+    }
+    try {
+        icon.save(FuzzFile::dir().filePath(QStringLiteral("output2.ico")));
     } catch (const Error&) {
     }
     return 0;

@@ -7,6 +7,7 @@
 #include "platform/Error.h"
 #include "platform/PictureLoader.h"
 
+#include <algorithm>
 #include <optional>
 
 namespace brevane::cli {
@@ -235,8 +236,12 @@ namespace {
         for (const auto& [name, size] : slots)
             if (parser.isSet(QLatin1String(name)) && !parser.value(QLatin1String(name)).isEmpty())
                 own.append({ size, parser.value(QLatin1String(name)) });
-        for (const auto& [size, path] : own)
+        for (const auto& picture : own) {
+            const int size = picture.first;
+            if (std::count_if(own.begin(), own.end(), [size](const auto& o) { return o.first == size; }) > 1)
+                return usage(QStringLiteral("size %1 is given two pictures").arg(size));
             chosen.append(size);
+        }
         if (chosen.isEmpty())
             return fail(QStringLiteral("There are no images !"));
         icon.setSizes(chosen);

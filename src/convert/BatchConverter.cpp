@@ -39,11 +39,6 @@ namespace {
         SaveIcon,
     };
 
-    int bitsFor(qint32 colourCount)
-    {
-        return colourCount == 2 ? 1 : colourCount == 16 ? 4 : colourCount == 256 ? 8 : 24;
-    }
-
     // The same file whether or not it exists yet: canonical when it does, so links and
     // "dir/../dir" spellings of a listed picture are still recognised.
     QString fileKey(const QString& path)
@@ -187,7 +182,7 @@ bool BatchConverter::makeIcon(const QString& iconPath, int row, const QString& p
 
     // The classic path draws from the preview box; the others from the picture itself.
     const bool classic = !options.withAlpha && options.placement == Placement::Crop;
-    const int bits = options.withAlpha ? 32 : bitsFor(options.colourCount);
+    const int bits = options.withAlpha ? 32 : ColourDepth::bitsFor(options.colourCount);
 
     const std::pair<int, std::function<void()>> steps[] = {
         { EmptyDocument,

@@ -18,7 +18,8 @@ namespace {
     constexpr qint64 HeaderBytes = 6;
     constexpr qint64 EntryBytes = 16;
 
-    // An icon (type 1) or cursor (type 2) directory of 1 to 256 entries that the data holds.
+    // An icon (type 1) or cursor (type 2) directory that the data holds. One of more than
+    // 256 entries is claimed too, and refused: no other reader gets to walk it.
     bool claimsIcon(const QByteArray& data)
     {
         const auto d = le::bytes(data);
@@ -26,7 +27,7 @@ namespace {
             return false;
         const quint16 type = le::u16(d, 2);
         const qint16 count = le::i16(d, 4);
-        return le::u16(d, 0) == 0 && (type == 1 || type == 2) && count >= 1 && count <= limits::MaxIconImages
+        return le::u16(d, 0) == 0 && (type == 1 || type == 2) && count >= 1
             && qint64(d.size()) >= HeaderBytes + EntryBytes * count;
     }
 
@@ -55,6 +56,8 @@ QImage IconFile::pictureFromIconData(const QByteArray& data)
         return {};
     const auto d = le::bytes(data);
     const int count = le::i16(d, 4);
+    if (count > limits::MaxIconImages)
+        return {};
     // Chosen by the sizes the blocks themselves hold; only headers are read for it.
     int best = -1;
     int bestDistance = std::numeric_limits<int>::max();
