@@ -26,7 +26,7 @@ done
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-pictures_dir=${3:-$work/in}
+pictures_dir=$(realpath -m "${3:-$work/in}")
 mkdir -p "$pictures_dir/photos" "$work/out_brevane" "$work/out_magick"
 
 big=$pictures_dir/big.png

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <vector>
 
+#include <QtGlobal>
+
 namespace brevane::Resampler {
 
 namespace {
@@ -71,11 +73,20 @@ namespace {
         return table;
     }
 
+    // Linear light back to sRGB codes through a table fine enough (1/65535 of the range) to
+    // land on the code the formula gives even in the dark, where the curve is steepest.
     int toSrgb(float linear)
     {
-        const double v = std::clamp(double(linear), 0.0, 1.0);
-        const double s = v <= 0.0031308 ? v * 12.92 : 1.055 * std::pow(v, 1 / 2.4) - 0.055;
-        return int(std::lround(s * 255));
+        static const std::vector<quint8> table = [] {
+            std::vector<quint8> t(65536);
+            for (std::size_t i = 0; i < t.size(); ++i) {
+                const double v = double(i) / 65535;
+                const double s = v <= 0.0031308 ? v * 12.92 : 1.055 * std::pow(v, 1 / 2.4) - 0.055;
+                t[i] = quint8(std::lround(s * 255));
+            }
+            return t;
+        }();
+        return table[std::size_t(std::lround(std::clamp(linear, 0.0f, 1.0f) * 65535))];
     }
 
     // One pixel in premultiplied linear light: red, green, blue, alpha.
