@@ -1,6 +1,7 @@
 // Drives the picture loader over any bytes: the format is found by content, the natural
-// size checked, the picture drawn on a colour and a monochrome surface. The only way out
-// is the program's error.
+// size checked, the picture drawn on a colour and a monochrome surface, cropped with a key
+// colour and fitted into squares smaller and larger than itself. The only way out is the
+// program's error.
 #include "platform/Error.h"
 #include "platform/PictureLoader.h"
 #include "platform/Surface.h"
@@ -32,6 +33,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         picture.drawOn(colour);
         Surface mono = Surface::mono(20, 20);
         picture.drawOn(mono);
+        for (const int side : { 16, 300 })
+            if (picture.square(side, Placement::Fit).size() != QSize(side, side))
+                std::abort();
+        (void)picture.square(32, Placement::Crop, qRgb(255, 0, 255));
     } catch (const Error&) {
     }
     return 0;
