@@ -69,7 +69,7 @@ int runConvert(const QStringList& args)
     parser.setApplicationDescription(QStringLiteral(
         "Turns each PICTURE into DIR/NAME.ico with one square image: the picture drawn unscaled at the top-left\n"
         "of a square of the icon size whose background is the transparent colour (so larger pictures are\n"
-        "cropped, smaller ones padded), or with --fit scaled to fit the square.\n"
+        "cropped, smaller ones padded), or scaled to fit the square.\n"
         "Exit status: 0 when every icon was written, 1 when some picture failed (the others are still\n"
         "converted), 2 on a usage error or a target folder that does not exist."));
     const QCommandLineOption outDir({ QStringLiteral("o"), QStringLiteral("output") },
@@ -89,7 +89,7 @@ int runConvert(const QStringList& args)
             "bits the picture is drawn over this colour and its pixels become transparent; none uses 255,255,250, "
             "so padding beyond a small picture and pixels of exactly that colour stay transparent. At 32 bits the "
             "picture's own alpha always counts, and a colour (or a top-left pixel that is not transparent) is made "
-            "fully transparent as well. Default: top-left; none with -b 32."),
+            "fully transparent as well. Default: top-left; none at 32 bits."),
         QStringLiteral("COLOR"), QStringLiteral("top-left"));
     const QCommandLineOption fit(QStringLiteral("fit"),
         QStringLiteral("Scale each picture to fit the square, keeping its proportions, centred; the rest is "

@@ -45,10 +45,13 @@ namespace {
     }
 
     // Every picture is read before anything is written; the first that cannot be is named.
-    bool loadPicture(const QString& path, Picture& picture, QString& message)
+    // Only what is used is decoded: the top-left square of a cropped picture, a fitted one
+    // no larger than the largest size needs.
+    bool loadPicture(const QString& path, Placement placement, int side, Picture& picture, QString& message)
     {
         try {
-            picture = PictureLoader::load(path);
+            picture = placement == Placement::Fit ? PictureLoader::loadToFit(path, side)
+                                                  : PictureLoader::load(path, QSize(side, side));
             return true;
         } catch (const Error& e) {
             message = path + QLatin1String(": ") + e.description();
@@ -249,13 +252,14 @@ namespace {
         QString message;
         if (hasFrom) {
             Picture picture;
-            if (!loadPicture(parser.value(QStringLiteral("from")), picture, message))
+            if (!loadPicture(
+                    parser.value(QStringLiteral("from")), icon.placement(), icon.sizes().last(), picture, message))
                 return fail(message);
             icon.setPicture(picture);
         }
         for (const auto& [size, path] : own) {
             Picture picture;
-            if (!loadPicture(path, picture, message))
+            if (!loadPicture(path, Placement::Crop, size, picture, message))
                 return fail(message);
             icon.setOwnPicture(size, picture);
         }

@@ -303,7 +303,10 @@ BatchConverter::Outcome BatchConverter::runRows(
                     // plus 2.
                     const int side = std::max({ m_preview.width(), m_preview.height(),
                         (options.autoSize ? LargestAutoSize : options.size) + 2 });
-                    m_imgTemp = PictureLoader::load(picture, QSize(side, side));
+                    // Fitting needs the whole picture, no larger than it is shown at.
+                    m_imgTemp = options.placement == Placement::Fit
+                        ? PictureLoader::loadToFit(picture, options.autoSize ? LargestAutoSize : options.size)
+                        : PictureLoader::load(picture, QSize(side, side));
                 } catch (const Error& e) {
                     if (e.number() != err::InvalidPicture)
                         throw;
