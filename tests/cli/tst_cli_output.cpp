@@ -23,7 +23,11 @@ private Q_SLOTS:
     void initTestCase();
     void listAndExtractAllMatchWrestool_data();
     void listAndExtractAllMatchWrestool();
-    void craftedGroups();
+    void messages_data();
+    void messages();
+    void extractAllSkipsDamagedGroups();
+    void previewShowsEveryKind_data();
+    void previewShowsEveryKind();
     void standardOutput_data();
     void standardOutput();
     void outputOverInputRefused_data();
@@ -50,6 +54,23 @@ void tst_CliOutput::initTestCase()
     three.addImage(48, 48, ColourDepth::TrueColour);
     three.save(path("three.ico"));
     writeFile(m_dir.path(), "test.pal", "JASC-PAL\r\n0100\r\n2\r\n1 2 3\r\n4 5 6\r\n");
+    writePicture(m_dir.path(), "new\nline.bmp", patternPicture(16, 16, 0));
+    QVERIFY(QDir(m_dir.path()).mkdir("pics"));
+    // Pure red squares of 4 pixels between see-through ones, which every depth but 1 keeps exactly.
+    QImage squares(256, 256, QImage::Format_ARGB32);
+    for (int y = 0; y < 256; ++y)
+        for (int x = 0; x < 256; ++x)
+            squares.setPixel(x, y, (x / 4 + y / 4) % 2 ? 0 : qRgb(255, 0, 0));
+    writePicture(m_dir.path(), "squares.png", squares, "PNG");
+    // Programs that give no icons: one without a resource directory, one whose section
+    // reaches past what an executable may have (a sparse file).
+    QByteArray pe = buildPe({}, false);
+    qToLittleEndian<quint32>(0, pe.data() + 0x40 + 24 + 92); // no data directories
+    writeFile(m_dir.path(), "nores.exe", pe);
+    pe = buildPe({}, false);
+    qToLittleEndian<quint32>(300 << 20, pe.data() + 0x40 + 24 + 224 + 16); // the section's raw size
+    QFile big(writeFile(m_dir.path(), "big.exe", pe));
+    QVERIFY(big.resize(301 << 20));
 
     // Two groups share one image, one of them named with a '/' and a newline; group 2 names an
     // image that is not there.
@@ -129,13 +150,50 @@ void tst_CliOutput::listAndExtractAllMatchWrestool()
     }
 }
 
-void tst_CliOutput::craftedGroups()
+void tst_CliOutput::messages_data()
 {
-    const RawRun listed = runRaw({ "list", path("crafted.exe") });
-    QCOMPARE(listed.exitCode, 1);
-    QVERIFY2(listed.out.contains("  name A/B\\nC: 1 image\n"), listed.out.constData());
-    QVERIFY2(listed.err.contains("id 2 is damaged"), qPrintable(listed.err));
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("stdoutHas");
+    QTest::addColumn<QString>("stderrHas"); // "" when stderr must be empty
+    const auto row = [](const char* name, const QStringList& args, int rc, const char* out, const char* err) {
+        QTest::newRow(name) << args << rc << out << err;
+    };
+    row("info", { "info", "three.ico" }, 0, "1: 16x16, 1 bpp, 2 colours, 176 bytes at offset 54", "");
+    row("info without a file", { "info" }, 2, "", "wrong number of arguments");
+    row("preview without -o", { "preview", "three.ico" }, 2, "", "-o");
+    row("list, names escaped", { "list", "crafted.exe" }, 1, "  name A/B\\nC: 1 image\n", "id 2 is damaged");
+    row("list of a missing file", { "list", "missing.exe" }, 1, "", "list: missing.exe: does not exist");
+    row("list of a folder", { "list", "pics" }, 1, "", "list: pics: is a folder");
+    row("info of a folder", { "info", "pics" }, 1, "", "info: pics: is a folder");
+    row("palette --load of a folder", { "palette", "--load", "pics", "-o", "x.pal" }, 1, "", "palette: pics: is a folder");
+    row("multi --from a folder", { "multi", "--from", "pics", "-o", "x" }, 1, "", "multi: pics: is a folder");
+    row("multi --small a folder", { "multi", "--small", "pics", "-o", "x" }, 1, "", "multi: pics: is a folder");
+    row("list: no resources", { "list", "nores.exe" }, 0, "nores.exe: no icon groups: it has no resources at all", "");
+    row("extract: no resources", { "extract", "nores.exe", "-o", "x.ico" }, 1, "", "nores.exe: no icon groups: it has no");
+    row("list: too large", { "list", "big.exe" }, 1, "", "list: big.exe: its sections reach 314573312 bytes");
+    row("extract: too large", { "extract", "big.exe", "-o", "x.ico" }, 1, "", "extract: big.exe: its sections reach");
+    row("multi, names escaped", { "multi", "--small", "new\nline.bmp", "-o", "o\tut" }, 0, "o\\tut.ico: 1 image", "");
+    row("multi, missing picture escaped", { "multi", "--from", "gone\x01.png", "-o", "x" }, 1, "",
+        "multi: gone\\x01.png: does not exist");
+    row("convert, names escaped", { "convert", "-v", "-o", ".", "new\nline.bmp", "gone\x01.bmp" }, 1,
+        "new\\nline.ico\n", "gone\\x01.bmp: ");
+}
 
+void tst_CliOutput::messages()
+{
+    QFETCH(QStringList, args);
+    QFETCH(int, exitCode);
+    QFETCH(QString, stdoutHas);
+    QFETCH(QString, stderrHas);
+    const RawRun r = runRaw(args, m_dir.path());
+    QCOMPARE(r.exitCode, exitCode);
+    QVERIFY2(r.out.contains(stdoutHas.toUtf8()), r.out.constData());
+    QVERIFY2(stderrHas.isEmpty() ? r.err.isEmpty() : r.err.contains(stderrHas), qPrintable(r.err));
+}
+
+void tst_CliOutput::extractAllSkipsDamagedGroups()
+{
     // The damaged group is skipped, the others written, the name made safe for a file name.
     const QString out = path("crafted.icons");
     QVERIFY(QDir().mkpath(out));
@@ -146,25 +204,66 @@ void tst_CliOutput::craftedGroups()
     QVERIFY2(extracted.err.contains("id 2 is damaged"), qPrintable(extracted.err));
 }
 
+void tst_CliOutput::previewShowsEveryKind_data()
+{
+    QTest::addColumn<QString>("bits");
+    QTest::addColumn<QByteArray>("largest"); // as info describes the 256-pixel image
+    QTest::newRow("32 bits, BMP- and PNG-stored") << "32" << QByteArray("  2: 256x256 PNG, 32 bpp, 16.7M colours + alpha");
+    QTest::newRow("24 bits") << "24" << QByteArray("  2: 256x256, 24 bpp, 16.7M colours,");
+    QTest::newRow("8 bits") << "8" << QByteArray("  2: 256x256, 8 bpp, 256 colours,");
+    QTest::newRow("4 bits") << "4" << QByteArray("  2: 256x256, 4 bpp, 16 colours,");
+}
+
+void tst_CliOutput::previewShowsEveryKind()
+{
+    QFETCH(QString, bits);
+    QFETCH(QByteArray, largest);
+    const QString icon = path("kinds.ico");
+    const QStringList multi { "multi", "--from", path("squares.png"), "--crop", "--sizes", "16,256", "-b", bits };
+    QCOMPARE(runRaw(multi + QStringList { "-o", icon }).exitCode, 0);
+    const RawRun info = runRaw({ "info", icon });
+    QVERIFY2(info.out.contains(largest), info.out.constData());
+    QCOMPARE(runRaw({ "preview", icon, "-o", path("kinds.png"), "--scale", "2" }).exitCode, 0);
+    // Side by side, 8 pixels apart and from the edges; see-through shows the checkerboard.
+    const QImage sheet(path("kinds.png"));
+    QCOMPARE(sheet.size(), QSize(8 + 32 + 8 + 512 + 8, 512 + 16));
+    for (const auto& [left, size] : { std::pair { 8, 16 }, std::pair { 48, 256 } })
+        for (int y = 0; y < size; ++y)
+            for (int x = 0; x < size; ++x) {
+                const QRgb got = sheet.pixel(left + 2 * x, 8 + 2 * y);
+                if ((x / 4 + y / 4) % 2 == 0)
+                    QCOMPARE(got, qRgb(255, 0, 0));
+                else if (got != qRgb(255, 255, 255) && got != qRgb(204, 204, 204))
+                    QFAIL(qPrintable(QString::asprintf("image %d, (%d, %d) is #%08x", size, x, y, got)));
+            }
+}
+
 void tst_CliOutput::standardOutput_data()
 {
     QTest::addColumn<QStringList>("args");
     QTest::newRow("extract") << QStringList { "extract", path("crafted.exe"), "--name", "a/b\nc" };
     QTest::newRow("palette") << QStringList { "palette", "--load", path("test.pal") };
     QTest::newRow("preview") << QStringList { "preview", path("three.ico"), "--scale", "2" };
+    QTest::newRow("multi --from") << QStringList { "multi", "--from", path("squares.png"), "--sizes", "16,256" };
+    QTest::newRow("multi --small") << QStringList { "multi", "--small", path("squares.png") };
 }
 
 void tst_CliOutput::standardOutput()
 {
     QFETCH(QStringList, args);
-    const QString file = path("written");
+    const QString file = path("written.ico");
     QFile::remove(file);
     QCOMPARE(runRaw(args + QStringList { "-o", file }).exitCode, 0);
     QTemporaryDir cwd;
+    // No temporary folder to be had (none can be made in /proc, even by root): the data must not
+    // pass through one.
+    qputenv("TMPDIR", "/proc");
     const RawRun r = runRaw(args + QStringList { "-o", "-" }, cwd.path());
+    qunsetenv("TMPDIR");
     QCOMPARE(r.exitCode, 0);
     QVERIFY(r.out.size() > 16);
-    QCOMPARE(r.out, read("written"));
+    QCOMPARE(r.out, read("written.ico"));
+    QVERIFY2(r.err.contains("standard output"), qPrintable(r.err));
     QCOMPARE(QDir(cwd.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
 }
 
@@ -179,14 +278,20 @@ void tst_CliOutput::outputOverInputRefused_data()
         << QStringList { "palette", "--load", "test.pal", "-o", "./test.pal" } << "test.pal";
     QTest::newRow("palette onto a link to its icon")
         << QStringList { "palette", "--from-icon", "three.ico", "-o", "link.pal" } << "three.ico";
+    QTest::newRow("multi onto a link to its --from")
+        << QStringList { "multi", "--from", "three.ico", "--sizes", "16", "-o", "link" } << "three.ico";
+    QTest::newRow("multi onto its --normal")
+        << QStringList { "multi", "--small", "new\nline.bmp", "--normal", "three.ico", "-o", "./three" } << "three.ico";
 }
 
 void tst_CliOutput::outputOverInputRefused()
 {
     QFETCH(QStringList, args);
     QFETCH(QString, input);
-    QFile::remove(path("link.pal"));
-    QVERIFY(QFile::link("three.ico", path("link.pal")));
+    for (const QString link : { "link.pal", "link.ico" }) {
+        QFile::remove(path(link));
+        QVERIFY(QFile::link("three.ico", path(link)));
+    }
     const QByteArray before = read(input);
     const RawRun r = runRaw(args, m_dir.path());
     QCOMPARE(r.exitCode, 1);
