@@ -17,12 +17,54 @@
 using namespace brevane;
 using namespace brevane::test;
 
+namespace {
+
+// ICO and CUR files read as the format describes them, with nothing of ours: what info --json
+// must say of each (error texts aside).
+const char* const IndependentReading = R"(
+import json, struct, sys
+def image(d, i, kind):
+    w, h, cc, res, planes, bits, size, off = struct.unpack_from('<BBBBHHII', d, 6 + 16 * i)
+    assert off + size <= len(d)
+    b = d[off:off + size]
+    if b[:8] == b'\x89PNG\r\n\x1a\n':
+        W, H, depth, ct = struct.unpack_from('>IIBB', b, 16)
+        r = dict(format='png', width=W, height=H, bits=depth * {0: 1, 2: 3, 3: 1, 4: 2, 6: 4}[ct],
+                 colours=2 ** (3 * depth if ct in (2, 6) else depth))
+    else:
+        hs, W, H2, _, bc, comp, _, _, _, used = struct.unpack_from('<IiiHHIIiiI', b)
+        assert hs == 40 and comp == 0 and bc in (1, 4, 8, 16, 24, 32)
+        row = lambda bpp: (W * bpp + 31) // 32 * 4
+        table = used or (2 ** bc if bc <= 8 else 0)
+        assert 40 + 4 * table + H2 // 2 * (row(bc) + (row(1) if bc != 32 else 0)) <= size
+        r = dict(format='bmp', width=W, height=H2 // 2, bits=bc, colours=2 ** min(bc, 24))
+    r.update(index=i + 1, bytes=size, offset=off)
+    if kind == 2:
+        r['hotspot'] = dict(x=planes, y=bits)
+    return r
+out = []
+for path in sys.argv[1:]:
+    try:
+        d = open(path, 'rb').read()
+        res, kind, n = struct.unpack_from('<HHh', d)
+        assert res == 0 and kind in (1, 2) and 0 < n <= 256
+        images = [image(d, i, kind) for i in range(n)]
+        out.append(dict(file=path, valid=True, type='icon' if kind == 1 else 'cursor', images=images))
+    except Exception:
+        out.append(dict(file=path, valid=False, images=[]))
+print(json.dumps(out))
+)";
+
+} // namespace
+
 class tst_CliOutput : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void initTestCase();
     void listAndExtractAllMatchWrestool_data();
     void listAndExtractAllMatchWrestool();
+    void infoJsonMatchesIndependentReading();
+    void infoTextShowsSoundFilesOnly();
     void messages_data();
     void messages();
     void extractAllSkipsDamagedGroups();
@@ -41,18 +83,43 @@ private:
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
 
+    void write(const QString& name, const QByteArray& bytes, bool valid)
+    {
+        writeFile(m_dir.path(), name, bytes);
+        (valid ? m_valid : m_invalid).append(name);
+    }
+
     QTemporaryDir m_dir;
     bool m_programs = false;
+    QStringList m_valid; // icon and cursor files info must find sound, and the others
+    QStringList m_invalid { QStringLiteral("missing.ico") };
 };
 
 void tst_CliOutput::initTestCase()
 {
     QVERIFY(m_dir.isValid());
-    IconFile three;
-    three.addImage(16, 16, 2);
-    three.addImage(32, 32, 16);
-    three.addImage(48, 48, ColourDepth::TrueColour);
-    three.save(path("three.ico"));
+    IconFile depths;
+    depths.addImage(16, 16, 2);
+    depths.addImage(32, 32, 16);
+    depths.addImage(48, 48, 256);
+    depths.addImage(24, 24, ColourDepth::TrueColour);
+    depths.save(path("depths.ico"));
+    m_valid.append("depths.ico");
+    QImage rgba(256, 256, QImage::Format_ARGB32);
+    rgba.fill(qRgba(10, 200, 30, 128));
+    QImage indexed(40, 20, QImage::Format_Indexed8);
+    indexed.setColorTable({ qRgb(1, 2, 3), qRgb(200, 100, 0) });
+    indexed.fill(1);
+    write("png and 32-bit images, directory all 0.ico",
+        iconBytes(1, { { pngBlock(rgba) }, { bmp32Block(48) }, { pngBlock(indexed) } }), true);
+    write("cursor.cur", iconBytes(2, { { depths.imageBlock(1), 5, 9 } }), true);
+    QByteArray sevenBits = depths.imageBlock(1);
+    qToLittleEndian<quint16>(7, sevenBits.data() + 14);
+    write("7 bits per pixel.ico", iconBytes(1, { { sevenBits } }), false);
+    write("pixels cut short.ico", iconBytes(1, { { depths.imageBlock(2).left(300) } }), false);
+    write("block past the end.ico", read("depths.ico").chopped(10), false);
+    write("300 images.ico", QByteArray("\0\0\1\0\x2c\x01", 6) + QByteArray(300 * 16, '\0'), false);
+    write("name with a\nnewline.ico", "these are not the pixels you are looking for\n", false);
     writeFile(m_dir.path(), "test.pal", "JASC-PAL\r\n0100\r\n2\r\n1 2 3\r\n4 5 6\r\n");
     writePicture(m_dir.path(), "new\nline.bmp", patternPicture(16, 16, 0));
     QVERIFY(QDir(m_dir.path()).mkdir("pics"));
@@ -76,7 +143,7 @@ void tst_CliOutput::initTestCase()
     // image that is not there.
     writeFile(m_dir.path(), "crafted.exe",
         buildPe(
-            { { PeResources::RT_ICON, quint16(1), three.imageBlock(1) },
+            { { PeResources::RT_ICON, quint16(1), depths.imageBlock(1) },
                 { PeResources::RT_GROUP_ICON, quint16(1), groupResource({ { 16, 16, 1, 176, 1 } }) },
                 { PeResources::RT_GROUP_ICON, quint16(2), groupResource({ { 16, 16, 1, 176, 9 } }) },
                 { PeResources::RT_GROUP_ICON, QStringLiteral("A/B\nC"), groupResource({ { 16, 16, 1, 176, 1 } }) } },
@@ -84,10 +151,8 @@ void tst_CliOutput::initTestCase()
 
     // Real programs built by the mingw-w64 tools; the icon with a PNG-stored image and a 32-bit
     // one states 0 bits in its directory, as many do.
-    QImage rgba(256, 256, QImage::Format_ARGB32);
-    rgba.fill(qRgba(10, 200, 30, 128));
     writeFile(m_dir.path(), "png.ico", iconBytes(1, { { pngBlock(rgba) }, { bmp32Block(32) } }));
-    writeFile(m_dir.path(), "app.rc", "1 ICON \"three.ico\"\n7 ICON \"png.ico\"\nMyIcon ICON \"three.ico\"\n");
+    writeFile(m_dir.path(), "app.rc", "1 ICON \"depths.ico\"\n7 ICON \"png.ico\"\nMyIcon ICON \"depths.ico\"\n");
     writeFile(m_dir.path(), "app.c", "int main(void) { return 0; }\n");
     const auto run = [this](const QString& program, const QStringList& args) {
         QProcess p;
@@ -150,6 +215,55 @@ void tst_CliOutput::listAndExtractAllMatchWrestool()
     }
 }
 
+void tst_CliOutput::infoJsonMatchesIndependentReading()
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("python3")).isEmpty())
+        QSKIP("python3 is needed for the independent reading");
+    const QStringList files = m_valid + m_invalid;
+    const RawRun ours = runRaw(QStringList { "info", "--json" } + files, m_dir.path());
+    QCOMPARE(ours.exitCode, 1);
+    QProcess python;
+    python.setWorkingDirectory(m_dir.path());
+    python.start(QStringLiteral("python3"), QStringList { "-c", IndependentReading } + files);
+    QVERIFY(python.waitForFinished(60000));
+    const QJsonArray theirs = QJsonDocument::fromJson(python.readAllStandardOutput()).array();
+    const QJsonArray got = QJsonDocument::fromJson(ours.out).array();
+    QCOMPARE(theirs.size(), files.size());
+    QCOMPARE(got.size(), files.size());
+    for (qsizetype i = 0; i < files.size(); ++i) {
+        QJsonObject g = got[i].toObject();
+        if (!g.value("valid").toBool()) {
+            QVERIFY2(!g.take("error").toString().isEmpty(), qPrintable(files[i]));
+            g.remove("type");
+        }
+        QVERIFY2(g == theirs[i].toObject(),
+            qPrintable(QJsonDocument(g).toJson() + "expected\n" + QJsonDocument(theirs[i].toObject()).toJson()));
+    }
+    // Only the sound ones: exit 0 and nothing on stderr.
+    const RawRun sound = runRaw(QStringList { "info", "--json" } + m_valid, m_dir.path());
+    QCOMPARE(sound.exitCode, 0);
+    QVERIFY2(sound.err.isEmpty(), qPrintable(sound.err));
+}
+
+void tst_CliOutput::infoTextShowsSoundFilesOnly()
+{
+    const RawRun r = runRaw({ "info", "cursor.cur", "name with a\nnewline.ico",
+                                "png and 32-bit images, directory all 0.ico", "block past the end.ico" },
+        m_dir.path());
+    QCOMPARE(r.exitCode, 1);
+    const QString out = QString::fromUtf8(r.out);
+    QVERIFY2(out.startsWith("cursor.cur: a valid cursor file, 1 image\n  1: 16x16, 1 bpp, 2 colours, hotspot 5,9, "),
+        qPrintable(out));
+    QVERIFY2(out.contains("\n  1: 256x256 PNG, 32 bpp, 16.7M colours + alpha, "), qPrintable(out));
+    QVERIFY2(!out.contains("newline") && !out.contains("block past"), qPrintable(out));
+    // One line per failure, the name's newline escaped.
+    QVERIFY2(r.err.contains("info: name with a\\nnewline.ico: not an icon or cursor file\n"), qPrintable(r.err));
+    QVERIFY2(
+        r.err.contains("info: block past the end.ico: Failed to load icon: Icon Images Array is Corrupt. (image 4: "),
+        qPrintable(r.err));
+    QCOMPARE(r.err.count('\n'), 2);
+}
+
 void tst_CliOutput::messages_data()
 {
     QTest::addColumn<QStringList>("args");
@@ -159,9 +273,9 @@ void tst_CliOutput::messages_data()
     const auto row = [](const char* name, const QStringList& args, int rc, const char* out, const char* err) {
         QTest::newRow(name) << args << rc << out << err;
     };
-    row("info", { "info", "three.ico" }, 0, "1: 16x16, 1 bpp, 2 colours, 176 bytes at offset 54", "");
+    row("info", { "info", "depths.ico" }, 0, "1: 16x16, 1 bpp, 2 colours, 176 bytes at offset 70", "");
     row("info without a file", { "info" }, 2, "", "wrong number of arguments");
-    row("preview without -o", { "preview", "three.ico" }, 2, "", "-o");
+    row("preview without -o", { "preview", "depths.ico" }, 2, "", "-o");
     row("list, names escaped", { "list", "crafted.exe" }, 1, "  name A/B\\nC: 1 image\n", "id 2 is damaged");
     row("list of a missing file", { "list", "missing.exe" }, 1, "", "list: missing.exe: does not exist");
     row("list of a folder", { "list", "pics" }, 1, "", "list: pics: is a folder");
@@ -243,7 +357,7 @@ void tst_CliOutput::standardOutput_data()
     QTest::addColumn<QStringList>("args");
     QTest::newRow("extract") << QStringList { "extract", path("crafted.exe"), "--name", "a/b\nc" };
     QTest::newRow("palette") << QStringList { "palette", "--load", path("test.pal") };
-    QTest::newRow("preview") << QStringList { "preview", path("three.ico"), "--scale", "2" };
+    QTest::newRow("preview") << QStringList { "preview", path("depths.ico"), "--scale", "2" };
     QTest::newRow("multi --from") << QStringList { "multi", "--from", path("squares.png"), "--sizes", "16,256" };
     QTest::newRow("multi --small") << QStringList { "multi", "--small", path("squares.png") };
 }
@@ -273,15 +387,15 @@ void tst_CliOutput::outputOverInputRefused_data()
     QTest::addColumn<QString>("input");
     QTest::newRow("extract onto the program")
         << QStringList { "extract", "crafted.exe", "-o", "crafted.exe" } << "crafted.exe";
-    QTest::newRow("preview onto the icon") << QStringList { "preview", "three.ico", "-o", "three.ico" } << "three.ico";
+    QTest::newRow("preview onto the icon") << QStringList { "preview", "depths.ico", "-o", "depths.ico" } << "depths.ico";
     QTest::newRow("palette onto its --load")
         << QStringList { "palette", "--load", "test.pal", "-o", "./test.pal" } << "test.pal";
     QTest::newRow("palette onto a link to its icon")
-        << QStringList { "palette", "--from-icon", "three.ico", "-o", "link.pal" } << "three.ico";
+        << QStringList { "palette", "--from-icon", "depths.ico", "-o", "link.pal" } << "depths.ico";
     QTest::newRow("multi onto a link to its --from")
-        << QStringList { "multi", "--from", "three.ico", "--sizes", "16", "-o", "link" } << "three.ico";
+        << QStringList { "multi", "--from", "depths.ico", "--sizes", "16", "-o", "link" } << "depths.ico";
     QTest::newRow("multi onto its --normal")
-        << QStringList { "multi", "--small", "new\nline.bmp", "--normal", "three.ico", "-o", "./three" } << "three.ico";
+        << QStringList { "multi", "--small", "new\nline.bmp", "--normal", "depths.ico", "-o", "./depths" } << "depths.ico";
 }
 
 void tst_CliOutput::outputOverInputRefused()
@@ -290,7 +404,7 @@ void tst_CliOutput::outputOverInputRefused()
     QFETCH(QString, input);
     for (const QString link : { "link.pal", "link.ico" }) {
         QFile::remove(path(link));
-        QVERIFY(QFile::link("three.ico", path(link)));
+        QVERIFY(QFile::link("depths.ico", path(link)));
     }
     const QByteArray before = read(input);
     const RawRun r = runRaw(args, m_dir.path());
