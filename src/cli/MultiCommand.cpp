@@ -16,10 +16,11 @@ namespace brevane::cli {
 
 namespace {
 
+    // Names in text may be escaped already; escaping again changes nothing.
     int fail(const QString& text)
     {
         out().flush();
-        err() << "brevane-cli multi: " << text << "\n";
+        err() << "brevane-cli multi: " << printable(text) << "\n";
         err().flush();
         return ExitFailed;
     }
@@ -28,7 +29,7 @@ namespace {
 
     int usage(const QString& text)
     {
-        err() << "brevane-cli multi: " << text << "\nRun 'brevane-cli multi --help' for usage.\n";
+        err() << "brevane-cli multi: " << printable(text) << "\nRun 'brevane-cli multi --help' for usage.\n";
         err().flush();
         return ExitUsage;
     }
@@ -161,7 +162,7 @@ int runMulti(const QStringList& args)
         const QString value = parser.value(transparent);
         const auto option = parseTransparentOption(value, false);
         if (!option) {
-            err() << "brevane-cli multi: -t takes R,G,B, #RRGGBB or top-left, not '" << value << "'\n";
+            err() << "brevane-cli multi: -t takes R,G,B, #RRGGBB or top-left, not '" << printable(value) << "'\n";
             err().flush();
             return ExitUsage;
         }
