@@ -83,7 +83,8 @@ namespace {
 
     void writeIcon(IconFile& icon, const QString& target)
     {
-        saveOutput(target, [&] { return icon.toBytes(); }, [&](const QString& path) { icon.save(path); });
+        saveOutput(
+            target, [&] { return icon.toBytes(); }, [&](const QString& path) { icon.save(path); });
     }
 
     int written(const QString& target, qsizetype count)
@@ -202,8 +203,8 @@ int runMulti(const QStringList& args)
 
     MultiPageIcon::SaveResult result;
     try {
-        result = icon.save(file, choice, MultiPageIcon::runDirectly,
-            [&](IconFile& made, const QString&) { writeIcon(made, target); });
+        result = icon.save(
+            file, choice, MultiPageIcon::runDirectly, [&](IconFile& made, const QString&) { writeIcon(made, target); });
     } catch (const Error& e) {
         return fail(outputName(target) + QLatin1String(": ") + describe(e));
     }

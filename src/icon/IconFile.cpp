@@ -301,8 +301,7 @@ void IconFile::save(const QString& fileName)
         m_fileName = fileName;
 
     WriteProblem problem;
-    const SafeWriteResult result
-        = writeFileSafely(m_fileName, &problem, [this](QIODevice& f) { return writeTo(f); });
+    const SafeWriteResult result = writeFileSafely(m_fileName, &problem, [this](QIODevice& f) { return writeTo(f); });
     // The detail names the file and the system's reason; the descriptions stay the program's own.
     if (result == SafeWriteResult::OpenFailed)
         throw Error(err::IconCannotSave, errorSource("cFileIcon"), QStringLiteral("Couldn't open file for writing."),

@@ -280,11 +280,13 @@ void tst_CliOutput::messages_data()
     row("list of a missing file", { "list", "missing.exe" }, 1, "", "list: missing.exe: does not exist");
     row("list of a folder", { "list", "pics" }, 1, "", "list: pics: is a folder");
     row("info of a folder", { "info", "pics" }, 1, "", "info: pics: is a folder");
-    row("palette --load of a folder", { "palette", "--load", "pics", "-o", "x.pal" }, 1, "", "palette: pics: is a folder");
+    row("palette --load of a folder", { "palette", "--load", "pics", "-o", "x.pal" }, 1, "",
+        "palette: pics: is a folder");
     row("multi --from a folder", { "multi", "--from", "pics", "-o", "x" }, 1, "", "multi: pics: is a folder");
     row("multi --small a folder", { "multi", "--small", "pics", "-o", "x" }, 1, "", "multi: pics: is a folder");
     row("list: no resources", { "list", "nores.exe" }, 0, "nores.exe: no icon groups: it has no resources at all", "");
-    row("extract: no resources", { "extract", "nores.exe", "-o", "x.ico" }, 1, "", "nores.exe: no icon groups: it has no");
+    row("extract: no resources", { "extract", "nores.exe", "-o", "x.ico" }, 1, "",
+        "nores.exe: no icon groups: it has no");
     row("list: too large", { "list", "big.exe" }, 1, "", "list: big.exe: its sections reach 314573312 bytes");
     row("extract: too large", { "extract", "big.exe", "-o", "x.ico" }, 1, "", "extract: big.exe: its sections reach");
     row("multi, names escaped", { "multi", "--small", "new\nline.bmp", "-o", "o\tut" }, 0, "o\\tut.ico: 1 image", "");
@@ -322,7 +324,8 @@ void tst_CliOutput::previewShowsEveryKind_data()
 {
     QTest::addColumn<QString>("bits");
     QTest::addColumn<QByteArray>("largest"); // as info describes the 256-pixel image
-    QTest::newRow("32 bits, BMP- and PNG-stored") << "32" << QByteArray("  2: 256x256 PNG, 32 bpp, 16.7M colours + alpha");
+    QTest::newRow("32 bits, BMP- and PNG-stored")
+        << "32" << QByteArray("  2: 256x256 PNG, 32 bpp, 16.7M colours + alpha");
     QTest::newRow("24 bits") << "24" << QByteArray("  2: 256x256, 24 bpp, 16.7M colours,");
     QTest::newRow("8 bits") << "8" << QByteArray("  2: 256x256, 8 bpp, 256 colours,");
     QTest::newRow("4 bits") << "4" << QByteArray("  2: 256x256, 4 bpp, 16 colours,");
@@ -387,15 +390,16 @@ void tst_CliOutput::outputOverInputRefused_data()
     QTest::addColumn<QString>("input");
     QTest::newRow("extract onto the program")
         << QStringList { "extract", "crafted.exe", "-o", "crafted.exe" } << "crafted.exe";
-    QTest::newRow("preview onto the icon") << QStringList { "preview", "depths.ico", "-o", "depths.ico" } << "depths.ico";
+    QTest::newRow("preview onto the icon")
+        << QStringList { "preview", "depths.ico", "-o", "depths.ico" } << "depths.ico";
     QTest::newRow("palette onto its --load")
         << QStringList { "palette", "--load", "test.pal", "-o", "./test.pal" } << "test.pal";
     QTest::newRow("palette onto a link to its icon")
         << QStringList { "palette", "--from-icon", "depths.ico", "-o", "link.pal" } << "depths.ico";
     QTest::newRow("multi onto a link to its --from")
         << QStringList { "multi", "--from", "depths.ico", "--sizes", "16", "-o", "link" } << "depths.ico";
-    QTest::newRow("multi onto its --normal")
-        << QStringList { "multi", "--small", "new\nline.bmp", "--normal", "depths.ico", "-o", "./depths" } << "depths.ico";
+    QTest::newRow("multi onto its --normal") << QStringList { "multi", "--small", "new\nline.bmp", "--normal",
+        "depths.ico", "-o", "./depths" } << "depths.ico";
 }
 
 void tst_CliOutput::outputOverInputRefused()
