@@ -152,7 +152,7 @@ int runConvert(const QStringList& args)
     }
 
     if (!BatchConverter::folderExists(options.targetFolder)) {
-        err() << "brevane-cli convert: " << options.targetFolder << ": no such folder\n";
+        err() << "brevane-cli convert: " << printable(options.targetFolder) << ": no such folder\n";
         err().flush();
         return ExitUsage;
     }
@@ -173,7 +173,7 @@ int runConvert(const QStringList& args)
     converter.onIconWritten = [&](const IconMade& made) {
         if (beVerbose) {
             progress.clear();
-            out() << made.path << "\n";
+            out() << printable(made.path) << "\n";
             out().flush();
         }
     };
@@ -181,7 +181,7 @@ int runConvert(const QStringList& args)
     const BatchConverter::Outcome outcome = converter.runEach(rows, options);
     for (const BatchFailure& f : converter.failures()) {
         progress.clear();
-        err() << "brevane-cli convert: " << f.picture << ": " << f.message << "\n";
+        err() << "brevane-cli convert: " << printable(f.picture) << ": " << printable(f.message) << "\n";
         ++failed;
     }
     progress.clear();

@@ -44,9 +44,10 @@ namespace {
             rc = fail(printable(file) + QLatin1String(": ") + why);
             return std::nullopt;
         }
-        auto pe = PeResources::fromFile(file);
+        QString whyNot;
+        auto pe = PeResources::fromFile(file, &whyNot);
         if (!pe)
-            rc = fail(printable(file) + QLatin1String(": not a Windows executable or library"));
+            rc = fail(printable(file) + QLatin1String(": ") + printable(whyNot));
         return pe;
     }
 
@@ -60,7 +61,7 @@ namespace {
         if (!chosen) {
             const QList<PeResources::Key> groups = pe->names(PeResources::Key(PeResources::RT_GROUP_ICON));
             if (groups.isEmpty())
-                return fail(printable(file) + QLatin1String(": holds no icon groups"));
+                return fail(printable(file) + QLatin1String(": ") + noGroupsText(*pe));
             key = groups.front();
         }
         if (!replacedInput(target, { file }).isEmpty())
@@ -75,7 +76,8 @@ namespace {
                 printable(file) + QLatin1String(": icon group ") + groupLabel(key) + QLatin1String(": ") + describe(e));
         }
         try {
-            saveOutput(target, [&](const QString& path) { icon.save(path); });
+            saveOutput(
+                target, [&] { return icon.toBytes(); }, [&](const QString& path) { icon.save(path); });
         } catch (const Error& e) {
             return fail(QStringLiteral("cannot write %1: %2").arg(outputName(target), describe(e)));
         }
@@ -95,7 +97,7 @@ namespace {
                 continue;
             const QList<PeResources::Key> groups = pe->names(PeResources::Key(PeResources::RT_GROUP_ICON));
             if (groups.isEmpty()) {
-                err() << "brevane-cli extract: " << printable(file) << ": holds no icon groups\n";
+                err() << "brevane-cli extract: " << printable(file) << ": " << noGroupsText(*pe) << "\n";
                 err().flush();
             }
             const QString stem = QFileInfo(file).completeBaseName();

@@ -15,6 +15,13 @@ inline QString groupLabel(const PeResources::Key& k)
     return QStringLiteral("name ") + printable(std::get<QString>(k));
 }
 
+// What list and extract say of a file without icon groups, and why it has none when the file knows.
+inline QString noGroupsText(const PeResources& pe)
+{
+    return pe.hasResources() ? QStringLiteral("no icon groups")
+                             : QStringLiteral("no icon groups: it has no resources at all");
+}
+
 // Loads the icon group with id or name k; false when it holds no images; raises Error when damaged.
 inline bool loadGroup(IconFile& icon, const PeResources& pe, const QString& file, const PeResources::Key& k)
 {

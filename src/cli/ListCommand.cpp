@@ -42,8 +42,12 @@ namespace {
         return g;
     }
 
-    void printText(const QString& file, const QList<Group>& groups)
+    void printText(const QString& file, const PeResources& pe, const QList<Group>& groups)
     {
+        if (groups.isEmpty()) {
+            out() << printable(file) << ": " << noGroupsText(pe) << "\n";
+            return;
+        }
         out() << printable(file) << ": " << groups.size() << (groups.size() == 1 ? " icon group\n" : " icon groups\n");
         for (const Group& g : groups) {
             out() << "  " << groupLabel(g.key) << ": ";
@@ -114,8 +118,8 @@ int runList(const QStringList& args)
     for (const QString& file : parser.positionalArguments()) {
         QString problem = unreadableReason(file);
         std::optional<PeResources> pe;
-        if (problem.isEmpty() && !(pe = PeResources::fromFile(file)))
-            problem = QStringLiteral("not a Windows executable or library");
+        if (problem.isEmpty())
+            pe = PeResources::fromFile(file, &problem);
         QList<Group> groups;
         if (pe) {
             for (const PeResources::Key& k : pe->names(PeResources::Key(PeResources::RT_GROUP_ICON))) {
@@ -132,13 +136,13 @@ int runList(const QStringList& args)
         if (!problem.isEmpty()) {
             rc = ExitFailed;
             out().flush();
-            err() << "brevane-cli list: " << printable(file) << ": " << problem << "\n";
+            err() << "brevane-cli list: " << printable(file) << ": " << printable(problem) << "\n";
             err().flush();
         }
         if (parser.isSet(json))
             all.append(toJson(file, groups, problem));
         else if (problem.isEmpty())
-            printText(file, groups);
+            printText(file, *pe, groups);
     }
     if (parser.isSet(json))
         out() << QJsonDocument(all).toJson();

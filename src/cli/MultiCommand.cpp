@@ -1,7 +1,9 @@
 #include "cli/CommandLine.h"
 #include "cli/Commands.h"
+#include "cli/Output.h"
 
 #include "cli/ColourOption.h"
+#include "icon/IconFile.h"
 #include "multipage/MultiPageIcon.h"
 #include "multipage/MultiSizeIcon.h"
 #include "platform/Error.h"
@@ -14,19 +16,20 @@ namespace brevane::cli {
 
 namespace {
 
+    // Names in text may be escaped already; escaping again changes nothing.
     int fail(const QString& text)
     {
         out().flush();
-        err() << "brevane-cli multi: " << text << "\n";
+        err() << "brevane-cli multi: " << printable(text) << "\n";
         err().flush();
         return ExitFailed;
     }
 
-    int runMultiSize(const QCommandLineParser& parser, const QString& file);
+    int runMultiSize(const QCommandLineParser& parser, const QString& target);
 
     int usage(const QString& text)
     {
-        err() << "brevane-cli multi: " << text << "\nRun 'brevane-cli multi --help' for usage.\n";
+        err() << "brevane-cli multi: " << printable(text) << "\nRun 'brevane-cli multi --help' for usage.\n";
         err().flush();
         return ExitUsage;
     }
@@ -49,14 +52,46 @@ namespace {
     // no larger than the largest size needs.
     bool loadPicture(const QString& path, Placement placement, int side, Picture& picture, QString& message)
     {
+        if (const QString why = unreadableReason(path); !why.isEmpty()) {
+            message = printable(path) + QLatin1String(": ") + why;
+            return false;
+        }
         try {
             picture = placement == Placement::Fit ? PictureLoader::loadToFit(path, side)
                                                   : PictureLoader::load(path, QSize(side, side));
             return true;
         } catch (const Error& e) {
-            message = path + QLatin1String(": ") + e.description();
+            message = printable(path) + QLatin1String(": ") + printable(e.description());
             return false;
         }
+    }
+
+    // The file the icon goes to: FILE with ".ico" added, or "-" for standard output.
+    QString iconTarget(const QString& chosen)
+    {
+        return isStandardOutput(chosen) ? chosen : MultiPageIcon::iconFileName(chosen);
+    }
+
+    // Refuses an icon that would be written over one of its own pictures (links followed).
+    bool replacesInput(const QString& target, const QStringList& pictures)
+    {
+        if (replacedInput(target, pictures).isEmpty())
+            return false;
+        fail(printable(target) + QLatin1String(": the icon would replace its own input; nothing written"));
+        return true;
+    }
+
+    void writeIcon(IconFile& icon, const QString& target)
+    {
+        saveOutput(
+            target, [&] { return icon.toBytes(); }, [&](const QString& path) { icon.save(path); });
+    }
+
+    int written(const QString& target, qsizetype count)
+    {
+        messages() << outputName(target) << ": " << count << (count == 1 ? " image\n" : " images\n");
+        messages().flush();
+        return ExitOk;
     }
 
 } // namespace
@@ -80,11 +115,13 @@ int runMulti(const QStringList& args)
         "top-left square of its picture, a smaller picture padded with white (255,255,255, the usual window "
         "colour the dialog's previews show); -t is R,G,B (decimal, each 0 to 255), #RRGGBB or top-left. With the new "
         "options, --small, --normal and --large stand for --image 16=, 32= and 48=.\n"
-        "\".ico\" is appended to FILE unless it already ends in .ico (in any letter case).\n"
+        "\".ico\" is appended to FILE unless it already ends in .ico (in any letter case); -o - writes the icon "
+        "to standard output and the message to stderr. The icon never replaces one of its pictures.\n"
         "Exit status: 0 when the icon was written, 1 when it was not (no picture given, a missing or invalid "
-        "picture, a file that cannot be written), 2 on a usage error."));
+        "picture, a folder given as a picture, an icon that would replace its picture, a file that cannot be "
+        "written), 2 on a usage error."));
     const QCommandLineOption output({ QStringLiteral("o"), QStringLiteral("output") },
-        QStringLiteral("The icon file to write."), QStringLiteral("FILE"));
+        QStringLiteral("The icon file to write, - for standard output."), QStringLiteral("FILE"));
     const QCommandLineOption from(
         QStringLiteral("from"), QStringLiteral("One picture for every size."), QStringLiteral("PIC"));
     const QCommandLineOption sizes(QStringLiteral("sizes"),
@@ -119,13 +156,14 @@ int runMulti(const QStringList& args)
         || parser.isSet(fit) || parser.isSet(crop);
     if (newKind)
         return runMultiSize(parser, file);
+    const QString target = iconTarget(file);
 
     TransparentChoice choice;
     if (parser.isSet(transparent)) {
         const QString value = parser.value(transparent);
         const auto option = parseTransparentOption(value, false);
         if (!option) {
-            err() << "brevane-cli multi: -t takes R,G,B, #RRGGBB or top-left, not '" << value << "'\n";
+            err() << "brevane-cli multi: -t takes R,G,B, #RRGGBB or top-left, not '" << printable(value) << "'\n";
             err().flush();
             return ExitUsage;
         }
@@ -140,29 +178,35 @@ int runMulti(const QStringList& args)
 
     MultiPageIcon icon(RGB(255, 255, 255));
     const QCommandLineOption* pictures[] = { &small, &normal, &large };
+    QStringList inputs;
+    for (const QCommandLineOption* o : pictures)
+        inputs.append(parser.value(*o));
+    if (replacesInput(target, inputs))
+        return ExitFailed;
     for (int slot = 0; slot < MultiPageIcon::SlotCount; ++slot) {
-        if (!parser.isSet(*pictures[slot]))
-            continue;
-        const QString picture = parser.value(*pictures[slot]);
+        const QString picture = inputs[slot];
         if (picture.isEmpty())
             continue;
         icon.setPath(slot, picture);
+        if (const QString why = unreadableReason(picture); !why.isEmpty())
+            return fail(printable(picture) + QLatin1String(": ") + why);
         // Unlike the dialog, which keeps a slot whose picture failed, nothing is written
         // from a picture that cannot be read.
         try {
             icon.loadPreview(slot, picture);
         } catch (const Error& e) {
             if (e.number() == err::InvalidPicture)
-                return fail(picture + QLatin1String(": Invalid picture !"));
-            return fail(picture + QLatin1String(": ") + e.description());
+                return fail(printable(picture) + QLatin1String(": Invalid picture !"));
+            return fail(printable(picture) + QLatin1String(": ") + printable(e.description()));
         }
     }
 
     MultiPageIcon::SaveResult result;
     try {
-        result = icon.save(file, choice);
+        result = icon.save(
+            file, choice, MultiPageIcon::runDirectly, [&](IconFile& made, const QString&) { writeIcon(made, target); });
     } catch (const Error& e) {
-        return fail(MultiPageIcon::iconFileName(file) + QLatin1String(": ") + e.message());
+        return fail(outputName(target) + QLatin1String(": ") + describe(e));
     }
     switch (result.outcome) {
     case MultiPageIcon::Outcome::NoImages:
@@ -170,13 +214,11 @@ int runMulti(const QStringList& args)
     case MultiPageIcon::Outcome::InvalidColour:
         return fail(QStringLiteral("Invalid transparent color !"));
     case MultiPageIcon::Outcome::NotSaved:
-        return fail(result.fileName + QLatin1String(": not written"));
+        return fail(outputName(target) + QLatin1String(": not written"));
     case MultiPageIcon::Outcome::Saved:
         break;
     }
-    out() << result.fileName << ": " << result.imageCount << (result.imageCount == 1 ? " image\n" : " images\n");
-    out().flush();
-    return ExitOk;
+    return written(target, result.imageCount);
 }
 
 namespace {
@@ -184,6 +226,7 @@ namespace {
     // --from, --image, --sizes, -b, --fit, --crop: one icon of many sizes.
     int runMultiSize(const QCommandLineParser& parser, const QString& file)
     {
+        const QString target = iconTarget(file);
         MultiSizeIcon icon;
         const bool hasFrom = parser.isSet(QStringLiteral("from"));
         const QString bitsText = parser.value(QStringLiteral("b"));
@@ -249,6 +292,11 @@ namespace {
             return fail(QStringLiteral("There are no images !"));
         icon.setSizes(chosen);
 
+        QStringList inputs { parser.value(QStringLiteral("from")) };
+        for (const auto& picture : own)
+            inputs.append(picture.second);
+        if (replacesInput(target, inputs))
+            return ExitFailed;
         QString message;
         if (hasFrom) {
             Picture picture;
@@ -267,16 +315,13 @@ namespace {
             return usage(
                 QStringLiteral("size %1 has no picture: give --from PIC or --image %1=PIC").arg(missing.first()));
 
-        const QString fileName = MultiPageIcon::iconFileName(file);
         try {
-            icon.save(fileName);
+            IconFile made = icon.build();
+            writeIcon(made, target);
         } catch (const Error& e) {
-            return fail(fileName + QLatin1String(": ") + e.description());
+            return fail(outputName(target) + QLatin1String(": ") + describe(e));
         }
-        const auto count = icon.sizes().size();
-        out() << fileName << ": " << count << (count == 1 ? " image\n" : " images\n");
-        out().flush();
-        return ExitOk;
+        return written(target, icon.sizes().size());
     }
 
 } // namespace

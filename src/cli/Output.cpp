@@ -6,8 +6,7 @@
 #include "platform/FileIdentity.h"
 #include "platform/SafeWrite.h"
 
-#include <QFile>
-#include <QTemporaryDir>
+#include <QIODevice>
 
 namespace brevane::cli {
 
@@ -47,24 +46,16 @@ QString outputName(const QString& target)
     return isStandardOutput(target) ? QStringLiteral("standard output") : printable(target);
 }
 
-void saveOutput(const QString& target, const std::function<void(const QString& path)>& save)
+void saveOutput(const QString& target, const std::function<QByteArray()>& encode,
+    const std::function<void(const QString& path)>& saveFile)
 {
     if (!isStandardOutput(target)) {
-        save(target);
+        saveFile(target);
         return;
     }
+    const QByteArray data = encode();
     dataOnStandardOutput = true;
-    const QTemporaryDir dir;
-    if (!dir.isValid())
-        throw outputError(
-            err::PathFileAccess, QStringLiteral("no temporary folder for standard output (%1)").arg(dir.errorString()));
-    // Named .ico so that a saver which adds that extension to a name without it keeps the name.
-    const QString path = dir.filePath(QStringLiteral("output.ico"));
-    save(path);
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        throw outputError(err::DeviceIo, QStringLiteral("cannot read back %1 (%2)").arg(path, f.errorString()));
-    writeStandardOutput(f.readAll());
+    writeStandardOutput(data);
 }
 
 void saveOutput(const QString& target, const QByteArray& data)

@@ -20,10 +20,11 @@ QTextStream& messages();
 // The target as messages name it: "standard output" for "-", else the path, safe to print.
 QString outputName(const QString& target);
 
-// Writes what save(path) writes as a file: to target, or for "-" to standard output (through
-// a private temporary file, removed afterwards). Raises brevane::Error as save does, and for a
-// failed write to standard output.
-void saveOutput(const QString& target, const std::function<void(const QString& path)>& save);
+// Writes a command's result to target: for "-", the bytes encode() returns go to standard
+// output and nothing touches the disk; any other target is written by saveFile, which raises
+// the file's own errors. A failed write to standard output raises brevane::Error.
+void saveOutput(const QString& target, const std::function<QByteArray()>& encode,
+    const std::function<void(const QString& path)>& saveFile);
 // The same for data already in memory; a file goes through the safe writer.
 void saveOutput(const QString& target, const QByteArray& data);
 

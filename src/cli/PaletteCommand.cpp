@@ -119,7 +119,8 @@ int runPalette(const QStringList& args)
             printable(input) + QLatin1String(": ") + describe(e) + QStringLiteral(" (error %1)").arg(e.number()));
     }
     try {
-        saveOutput(target, [&](const QString& path) { palette.saveJasc(path); });
+        saveOutput(
+            target, [&] { return palette.jascText(); }, [&](const QString& path) { palette.saveJasc(path); });
     } catch (const Error& e) {
         return fail(QStringLiteral("cannot write %1: %2 (error %3)")
                         .arg(outputName(target), describe(e), QString::number(e.number())));

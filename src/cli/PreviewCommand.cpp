@@ -49,16 +49,6 @@ namespace {
         }
     };
 
-    // One image of the icon with alpha from its mask. Blocks stored as PNG (as newer icons
-    // keep their large images) are decoded as such.
-    QImage imageOf(const IconFile& icon, qint32 index)
-    {
-        const QByteArray& block = icon.imageBlock(index);
-        if (block.startsWith("\x89PNG\r\n\x1a\n"))
-            return QImage::fromData(block, "png").convertToFormat(QImage::Format_ARGB32);
-        return icon.imageWithAlpha(Surface::colour(1, 1), index);
-    }
-
 } // namespace
 
 int runPreview(const QStringList& args)
@@ -159,7 +149,9 @@ int runPreview(const QStringList& args)
             continue; // left out above
         if (it->second.isNull()) {
             try {
-                it->second = imageOf(icon, i);
+                // As the icon shows it: the mask applied, a 32-bit or PNG-stored image's own
+                // alpha, a PNG decoded under the picture limits.
+                it->second = icon.imageWithAlpha(Surface::colour(1, 1), i).convertToFormat(QImage::Format_ARGB32);
             } catch (const Error& e) {
                 err() << "brevane-cli preview: image " << i << ": " << describe(e) << "\n";
             }

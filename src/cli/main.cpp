@@ -25,7 +25,7 @@ const Command commands[] = {
     { "list", "list the icon groups of executables or libraries", runList },
     { "extract", "write icon groups of executables as ICO files", runExtract },
     { "palette", "write a standard, loaded or icon palette as a JASC palette file", runPalette },
-    { "multi", "build one icon from a 16x16, a 32x32 and a 48x48 picture", runMulti },
+    { "multi", "build one icon of several sizes from one picture or one per size", runMulti },
 };
 
 void printUsage(FILE* to)

@@ -7,6 +7,7 @@
 #include "platform/LittleEndian.h"
 #include "platform/SafeWrite.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
@@ -300,25 +301,7 @@ void IconFile::save(const QString& fileName)
         m_fileName = fileName;
 
     WriteProblem problem;
-    const SafeWriteResult result = writeFileSafely(m_fileName, &problem, [this](QIODevice& f) {
-        if (f.write(encodeHeader(m_header)) != HeaderBytes)
-            return false;
-        // Each entry points at the place its block really takes in this file, whatever offset
-        // it was loaded with; for back-to-back documents this is the offset already held.
-        qint64 offset = HeaderBytes + EntryBytes * m_header.idCount;
-        for (const IconDirEntry& e : m_entries) {
-            if (offset > std::numeric_limits<qint32>::max()
-                || f.write(encodeEntry(e, static_cast<qint32>(offset))) != EntryBytes)
-                return false;
-            offset += e.dwBytesInRes;
-        }
-        for (std::size_t k = 0; k < m_blocks.size(); ++k) {
-            const qint32 n = m_entries[k].dwBytesInRes;
-            if (n < 0 || n > m_blocks[k].size() || f.write(m_blocks[k].constData(), n) != n)
-                return false;
-        }
-        return true;
-    });
+    const SafeWriteResult result = writeFileSafely(m_fileName, &problem, [this](QIODevice& f) { return writeTo(f); });
     // The detail names the file and the system's reason; the descriptions stay the program's own.
     if (result == SafeWriteResult::OpenFailed)
         throw Error(err::IconCannotSave, errorSource("cFileIcon"), QStringLiteral("Couldn't open file for writing."),
@@ -326,6 +309,39 @@ void IconFile::save(const QString& fileName)
     if (result == SafeWriteResult::WriteFailed)
         throw Error(err::IconWriteFailed, errorSource("cFileIcon"), QStringLiteral("General failure writing icon."),
             problem.detail());
+}
+
+QByteArray IconFile::toBytes() const
+{
+    if (m_header.idCount == 0)
+        raise(err::IconCannotSave, QStringLiteral("Icon contains no images."));
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (!writeTo(buffer))
+        raise(err::IconWriteFailed, QStringLiteral("General failure writing icon."));
+    return bytes;
+}
+
+bool IconFile::writeTo(QIODevice& f) const
+{
+    if (f.write(encodeHeader(m_header)) != HeaderBytes)
+        return false;
+    // Each entry points at the place its block really takes in this file, whatever offset
+    // it was loaded with; for back-to-back documents this is the offset already held.
+    qint64 offset = HeaderBytes + EntryBytes * m_header.idCount;
+    for (const IconDirEntry& e : m_entries) {
+        if (offset > std::numeric_limits<qint32>::max()
+            || f.write(encodeEntry(e, static_cast<qint32>(offset))) != EntryBytes)
+            return false;
+        offset += e.dwBytesInRes;
+    }
+    for (std::size_t k = 0; k < m_blocks.size(); ++k) {
+        const qint32 n = m_entries[k].dwBytesInRes;
+        if (n < 0 || n > m_blocks[k].size() || f.write(m_blocks[k].constData(), n) != n)
+            return false;
+    }
+    return true;
 }
 
 void IconFile::cloneTo(IconFile& target) const

@@ -12,6 +12,8 @@
 #include <variant>
 #include <vector>
 
+class QIODevice;
+
 namespace brevane {
 
 class Surface;
@@ -158,6 +160,9 @@ public:
     void colourTable(qint32 index, std::span<quint8> table) const;
     void setColourTable(qint32 index, std::span<const quint8> table);
     void save(const QString& fileName = QString());
+    // The bytes save() writes, for a caller that sends them elsewhere (standard output).
+    // Error 1052 when the document holds no image.
+    QByteArray toBytes() const;
 
     // Draws image index onto surface at (x, y): its colour bits (kind 0) or its mask (any
     // other kind; 1 draws as the surface's background colour, 0 as its text colour). A
@@ -204,6 +209,8 @@ public:
 
 private:
     void reset(const QString& path);
+    // Header, directory and blocks as an ICO file holds them; false when a write fails.
+    bool writeTo(QIODevice& device) const;
     void checkIndex(qint32 index) const;
     // Puts block in place of image index's, moving the blocks behind it.
     void replaceBlock(qint32 index, QByteArray block);

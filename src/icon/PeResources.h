@@ -61,6 +61,8 @@ public:
 
     // Names of every resource of one type, in directory order (strings first, then numbers).
     QList<Key> names(const Key& type) const;
+    // Whether the file has a resource directory at all; a program without one has no icons.
+    bool hasResources() const { return m_rsrcOffset >= 0; }
 
 private:
     struct Section {

@@ -96,7 +96,7 @@ StepRunner::Result MultiPageIcon::runDirectly(int, const std::function<void()>& 
 }
 
 MultiPageIcon::SaveResult MultiPageIcon::save(
-    const QString& chosenName, const TransparentChoice& choice, const StepFn& step)
+    const QString& chosenName, const TransparentChoice& choice, const StepFn& step, const Writer& write)
 {
     using Result = StepRunner::Result;
     SaveResult result;
@@ -141,7 +141,8 @@ MultiPageIcon::SaveResult MultiPageIcon::save(
         result.outcome = Outcome::NoImages;
         return result;
     }
-    if (step(LineSave, [&] { icon.save(result.fileName); }) == Result::Done)
+    const auto saveIcon = [&] { write ? write(icon, result.fileName) : icon.save(result.fileName); };
+    if (step(LineSave, saveIcon) == Result::Done)
         result.outcome = Outcome::Saved;
     return result;
 }

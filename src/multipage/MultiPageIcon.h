@@ -11,6 +11,8 @@
 
 namespace brevane {
 
+class IconFile;
+
 // What "Transparent ?" and the three colour boxes hold at the moment of saving.
 struct TransparentChoice {
     // Cleared: every image takes the colour of its own top-left pixel as transparent.
@@ -74,9 +76,13 @@ public:
     // Step numbers, as the error report shows them; 1 is the caller's save dialog.
     enum Line { LineFileName = 2, LineColour, LineAddImage, LineFillImage, LineSave };
 
+    // Writes the finished icon under its file name; the command line's "-o -" sends it elsewhere.
+    using Writer = std::function<void(IconFile& icon, const QString& fileName)>;
+
     // Builds the icon from the filled slots, in the order small, normal, large, and saves
-    // it under iconFileName(chosenName).
-    SaveResult save(const QString& chosenName, const TransparentChoice& choice, const StepFn& step = runDirectly);
+    // it under iconFileName(chosenName), or hands it to write.
+    SaveResult save(const QString& chosenName, const TransparentChoice& choice, const StepFn& step = runDirectly,
+        const Writer& write = {});
 
 private:
     struct Slot {

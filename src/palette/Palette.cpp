@@ -278,7 +278,7 @@ void Palette::splitText(const QString& text, const QString& delimiter, QStringLi
     }
 }
 
-void Palette::saveJasc(const QString& fileName) const
+QByteArray Palette::jascText() const
 {
     QByteArray text("JASC\r\n0100\r\n");
     text += QByteArray::number(m_count);
@@ -286,7 +286,12 @@ void Palette::saveJasc(const QString& fileName) const
         text += "\r\n";
         text += QByteArray::number(e.red) + ' ' + QByteArray::number(e.green) + ' ' + QByteArray::number(e.blue);
     }
+    return text;
+}
 
+void Palette::saveJasc(const QString& fileName) const
+{
+    const QByteArray text = jascText();
     if (fileName.isEmpty())
         throw paletteError(Error::runtime(err::BadFileName));
     WriteProblem problem;

@@ -36,6 +36,8 @@ public:
     // error 70, a missing folder 76, a folder or device in its place 75, a failed write 57;
     // the error's detail names the file and the system's reason.
     void saveJasc(const QString& fileName) const;
+    // What saveJasc writes: "JASC", "0100", the count, then "red green blue" per colour, CR LF between.
+    QByteArray jascText() const;
     // Reads every line of three numbers, whatever else the file holds. Only regular files
     // up to limits::MaxPaletteFileBytes are read (error 75 or 7 otherwise).
     void loadJasc(const QString& fileName);
