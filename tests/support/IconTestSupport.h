@@ -6,9 +6,7 @@
 #include "platform/Error.h"
 #include "platform/Surface.h"
 
-#include <csignal>
 #include <functional>
-#include <sys/resource.h>
 
 #include <QFile>
 #include <QProcess>
@@ -45,21 +43,6 @@ inline qint32 errorOf(const std::function<void()>& fn, QString* description = nu
         return e.number();
     }
     return 0;
-}
-
-// Runs 'fn' under a file size limit, so that a write fails part way whoever runs the test.
-inline qint32 errorWithFileSizeLimit(rlim_t limit, const std::function<void()>& fn)
-{
-    rlimit saved {};
-    getrlimit(RLIMIT_FSIZE, &saved);
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = saved;
-    small.rlim_cur = limit;
-    setrlimit(RLIMIT_FSIZE, &small);
-    const qint32 number = errorOf(fn);
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, oldHandler);
-    return number;
 }
 
 struct CliRun {
