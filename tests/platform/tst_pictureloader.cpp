@@ -140,6 +140,7 @@ private Q_SLOTS:
     void placeableFrame_data();
     void placeableFrame();
     void pictureBoxRedraws();
+    void squareOfEverySize();
 };
 
 void tst_PictureLoader::loads_data()
@@ -554,6 +555,17 @@ void tst_PictureLoader::pictureBoxRedraws()
     QCOMPARE(changes, 4);
     QVERIFY(box.picture().isNull());
     QCOMPARE(box.pixel(5, 5), RGB(1, 2, 3));
+}
+
+// Found by fuzzing: an EMF its converter draws at its own size only still fills every square.
+void tst_PictureLoader::squareOfEverySize()
+{
+    const Picture picture = PictureLoader::fromData(QByteArray::fromBase64(
+        "AQAAAFgAAAAAAAAAANvRCAAQYQAAAAAAAAAAAAAAAAA9AQAA0wAAACBFTUYAAAEAtAAAAAYAAAACAAAAAAAAAAAAAAAAAAAAwAMAAMADAAD+"
+        "AAAA/gAAACcAAAAYAAAAAQAAAAAAAAD/AAAAAAAAACUAAAAMAAAAAQAAACUAAAAMAAAACAAAgCsAAAAYAAAAAAAAAAAAAAAGAAAACAAAAA4A"
+        "AAAUAAAAAAAAABAAAAAUAAAA"));
+    for (const int side : { 16, 300 })
+        QCOMPARE(picture.square(side, Placement::Fit).size(), QSize(side, side));
 }
 
 QTEST_MAIN(tst_PictureLoader)
