@@ -2,6 +2,7 @@
 #include "platform/SafeWrite.h"
 
 #include "support/OtherUser.h"
+#include "support/PlainFiles.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -17,18 +18,6 @@ using namespace brevane;
 using namespace brevane::test;
 
 namespace {
-
-QByteArray contents(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-bool put(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
 
 QStringList temporaries(const QString& folder)
 {
@@ -88,7 +77,7 @@ void tst_SafeWrite::write()
     const QByteArray f = QFile::encodeName(file);
     QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("real")));
     QVERIFY(::chmod(QFile::encodeName(dir.filePath(QStringLiteral("real"))).constData(), 0777) == 0);
-    QVERIFY(put(file, "old"));
+    QVERIFY(writeFile(file, "old"));
     QVERIFY(QFile::link(QStringLiteral("real/b.ico"), path));
     if (target == QLatin1String("read-only") || target == QLatin1String("foreign") || target == QLatin1String("mode")) {
         if (target == QLatin1String("foreign") && !root)
@@ -133,7 +122,7 @@ void tst_SafeWrite::write()
         },
         asUser);
     QCOMPARE(status, 0);
-    QCOMPARE(contents(file), content);
+    QCOMPARE(readFile(file), content);
     if (target == QLatin1String("link") || target.startsWith(QLatin1String("link to")))
         QVERIFY(QFileInfo(path).isSymLink());
     struct stat st { };
@@ -190,8 +179,8 @@ void tst_SafeWrite::sameFile()
     QFETCH(bool, same);
     QTemporaryDir dir;
     const QString in = dir.filePath(QStringLiteral("in.ico"));
-    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("sub")) && put(in, "in")
-        && put(dir.filePath(QStringLiteral("other.ico")), "in"));
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("sub")) && writeFile(in, "in")
+        && writeFile(dir.filePath(QStringLiteral("other.ico")), "in"));
     QVERIFY(QFile::link(QStringLiteral("in.ico"), dir.filePath(QStringLiteral("link.ico"))));
     QVERIFY(::link(QFile::encodeName(in).constData(),
                 QFile::encodeName(dir.filePath(QStringLiteral("hard.ico"))).constData())

@@ -5,6 +5,7 @@
 #include "icon/IconFile.h"
 #include "platform/Error.h"
 #include "platform/Surface.h"
+#include "support/PlainFiles.h"
 
 #include <functional>
 
@@ -17,18 +18,6 @@
 #include <array>
 
 namespace brevane::test {
-
-inline QByteArray readFile(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-inline bool writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
 
 // The number of the Error 'fn' raises (0 when none), its description and source into the others.
 inline qint32 errorOf(const std::function<void()>& fn, QString* description = nullptr, QString* source = nullptr)
