@@ -42,26 +42,19 @@ void tst_SafeWrite::write_data()
     QTest::addColumn<QString>("target"); // written as "a.ico"; "file" is where its bytes land
     QTest::addColumn<QByteArray>("content"); // of "file" afterwards
     QTest::addColumn<QString>("reason"); // empty when written
-    QTest::newRow("read-only file, as a user")
-        << QStringLiteral("read-only") << QByteArray("old") << QStringLiteral("Permission denied");
-    QTest::newRow("someone else's file, folder open to all")
-        << QStringLiteral("foreign") << QByteArray("old") << QStringLiteral("Permission denied");
-    QTest::newRow("FIFO, never opened") << QStringLiteral("fifo") << QByteArray("old")
-                                        << QStringLiteral("not a regular file");
-    QTest::newRow("link to a device") << QStringLiteral("link to /dev/null") << QByteArray("old")
-                                      << QStringLiteral("not a regular file");
-    QTest::newRow("folder") << QStringLiteral("folder") << QByteArray("old") << QStringLiteral("Is a directory");
-    QTest::newRow("disk full part way (file-size limit)")
-        << QStringLiteral("full") << QByteArray("old") << QStringLiteral("File too large");
-    QTest::newRow("relative link, written through")
-        << QStringLiteral("link") << QByteArray("new") << QStringLiteral("");
-    QTest::newRow("dangling link: its file is made")
-        << QStringLiteral("dangling") << QByteArray("new") << QStringLiteral("");
-    QTest::newRow("dangling link into a missing folder")
-        << QStringLiteral("nowhere") << QByteArray("") << QStringLiteral("No such file or directory");
-    QTest::newRow("mode 0640 and owner kept") << QStringLiteral("mode") << QByteArray("new") << QStringLiteral("");
-    QTest::newRow("250-byte name") << QStringLiteral("250") << QByteArray("new") << QStringLiteral("");
-    QTest::newRow("256-byte name") << QStringLiteral("256") << QByteArray("") << QStringLiteral("File name too long");
+    const QByteArray old("old"), made("new");
+    QTest::newRow("read-only file, as a user") << "read-only" << old << "Permission denied";
+    QTest::newRow("someone else's file, folder open to all") << "foreign" << old << "Permission denied";
+    QTest::newRow("FIFO, never opened") << "fifo" << old << "not a regular file";
+    QTest::newRow("link to a device") << "link to /dev/null" << old << "not a regular file";
+    QTest::newRow("folder") << "folder" << old << "Is a directory";
+    QTest::newRow("disk full part way (file-size limit)") << "full" << old << "File too large";
+    QTest::newRow("relative link, written through") << "link" << made << "";
+    QTest::newRow("dangling link: its file is made") << "dangling" << made << "";
+    QTest::newRow("dangling link into a missing folder") << "nowhere" << QByteArray() << "No such file or directory";
+    QTest::newRow("mode 0640 and owner kept") << "mode" << made << "";
+    QTest::newRow("250-byte name") << "250" << made << "";
+    QTest::newRow("256-byte name") << "256" << QByteArray() << "File name too long";
 }
 
 void tst_SafeWrite::write()
