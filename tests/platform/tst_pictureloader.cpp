@@ -60,6 +60,14 @@ QByteArray pngBomb(const char* ihdr)
         + "0000000849444154789c030000000001480689d20000000049454e44ae426082");
 }
 
+// 'bytes' with little-endian fields set: { offset, value }.
+template <typename T> QByteArray patched(QByteArray bytes, std::initializer_list<std::pair<int, T>> fields)
+{
+    for (const auto& [at, value] : fields)
+        qToLittleEndian<T>(value, bytes.data() + at);
+    return bytes;
+}
+
 // JPEG is lossy.
 bool near(Colour a, Colour b, int tolerance = 12)
 {
@@ -251,14 +259,10 @@ void tst_PictureLoader::refusals_data()
     const QString invalid = QStringLiteral("Invalid picture"), tooLarge = QStringLiteral("too large");
     QTest::newRow("text file named .bmp") << readFile("/invalid/text.bmp") << invalid;
     QTest::newRow("empty file") << QByteArray() << invalid;
-    QByteArray emf = test::makeEmf(48, 24, QRect(0, 0, 24, 24), 0xFF);
-    QByteArray negative = emf;
-    qToLittleEndian<qint32>(-5000, negative.data() + 32); // rclFrame.right left of left
-    QTest::newRow("EMF with a negative frame") << negative << invalid;
+    const QByteArray emf = test::makeEmf(48, 24, QRect(0, 0, 24, 24), 0xFF);
+    QTest::newRow("EMF with a negative frame") << patched<qint32>(emf, { { 32, -5000 } }) << invalid;
     QTest::newRow("EMF without its EOF record") << emf.left(emf.size() - 20) << invalid;
-    QByteArray wrongRecord = emf;
-    qToLittleEndian<quint32>(0x7FFFFFF0u, wrongRecord.data() + 88 + 4); // a record longer than the file
-    QTest::newRow("EMF record size past the end") << wrongRecord << invalid;
+    QTest::newRow("EMF record size past the end") << patched<quint32>(emf, { { 88 + 4, 0x7FFFFFF0u } }) << invalid;
     // Found by fuzzing: the converter read the description at an offset past the header.
     QTest::newRow("EMF description offset at the end of the file") << QByteArray::fromHex(
         "010000005800000000000000f80000000b000000070000000000000000000000"
@@ -267,46 +271,27 @@ void tst_PictureLoader::refusals_data()
         "0145000000000000ff00000000000000250000000c0000000100000025000000"
         "0c000000080000802b0000001800000000000000000000000600000008000000"
         "0e00000014000000000000001000000014000000") << invalid;
-    QByteArray description = emf;
-    qToLittleEndian<quint32>(10, description.data() + 60); // 10 characters at 80: inside the header's fields
-    qToLittleEndian<quint32>(80, description.data() + 64);
-    QTest::newRow("EMF description inside the header's fields") << description << invalid;
-    QByteArray wmf = test::makeWmf(48, 24, QRect(0, 0, 24, 24), 0xFF);
-    QByteArray inchZero = wmf;
-    qToLittleEndian<quint16>(0, inchZero.data() + 14);
-    QTest::newRow("WMF with 0 units per inch") << inchZero << invalid;
-    QByteArray flipped = wmf;
-    qToLittleEndian<qint16>(-100, flipped.data() + 10);
-    QTest::newRow("WMF with a negative bounding box") << flipped << invalid;
+    // 10 characters at 80: inside the header's fields.
+    QTest::newRow("EMF description inside the header's fields")
+        << patched<quint32>(emf, { { 60, 10 }, { 64, 80 } }) << invalid;
+    const QByteArray wmf = test::makeWmf(48, 24, QRect(0, 0, 24, 24), 0xFF);
+    QTest::newRow("WMF with 0 units per inch") << patched<quint16>(wmf, { { 14, 0 } }) << invalid;
+    QTest::newRow("WMF with a negative bounding box") << patched<qint16>(wmf, { { 10, -100 } }) << invalid;
     // The header's largest record (words at 22 + 12) claims 3.9 GB: libwmf would allocate it.
-    QByteArray hugeRecord = wmf;
-    qToLittleEndian<quint32>(0x746E6968u, hugeRecord.data() + 22 + 12);
-    QTest::newRow("WMF header claiming a 3.9 GB record") << hugeRecord << invalid;
-    QByteArray noEof = wmf;
-    noEof.chop(6);
-    QTest::newRow("WMF without its EOF record") << noEof << invalid;
-    QByteArray longRecord = wmf;
-    qToLittleEndian<quint32>(0x10000u, longRecord.data() + 22 + 18);
-    QTest::newRow("WMF record longer than the file") << longRecord << invalid;
+    QTest::newRow("WMF header claiming a 3.9 GB record")
+        << patched<quint32>(wmf, { { 22 + 12, 0x746E6968u } }) << invalid;
+    QTest::newRow("WMF without its EOF record") << wmf.left(wmf.size() - 6) << invalid;
+    QTest::newRow("WMF record longer than the file") << patched<quint32>(wmf, { { 22 + 18, 0x10000u } }) << invalid;
     // Qt's BMP reader gives up on the header already: nothing is allocated either way.
     QTest::newRow("BMP claiming 30000x30000 without pixels") << QByteArray::fromHex(
         "424d36bbeea0000000003600000028000000307500003075000001001800000000000000000000000000000000000000000000000000")
                                                              << invalid;
     QTest::newRow("PNG claiming 30000x30000") << pngBomb("000075300000753008060000006627f8ba") << tooLarge;
     QTest::newRow("PNG claiming 6000x6000, 36 megapixels") << pngBomb("00001770000017700806000000e3548743") << tooLarge;
-    QTest::newRow("EMF frame of 30000x30000 pixels") << [] {
-        QByteArray emf = test::makeEmf(48, 24, QRect(0, 0, 24, 24), 0xFF);
-        qToLittleEndian<qint32>(30000 * 2540 / 96, emf.data() + 32);
-        qToLittleEndian<qint32>(30000 * 2540 / 96, emf.data() + 36);
-        return emf;
-    }() << tooLarge;
-    QTest::newRow("WMF box of 32000x32000 at 72 units per inch") << [] {
-        QByteArray wmf = test::makeWmf(48, 24, QRect(0, 0, 24, 24), 0xFF);
-        qToLittleEndian<qint16>(32000, wmf.data() + 10);
-        qToLittleEndian<qint16>(32000, wmf.data() + 12);
-        qToLittleEndian<quint16>(72, wmf.data() + 14);
-        return wmf;
-    }() << tooLarge;
+    QTest::newRow("EMF frame of 30000x30000 pixels")
+        << patched<qint32>(emf, { { 32, 30000 * 2540 / 96 }, { 36, 30000 * 2540 / 96 } }) << tooLarge;
+    QTest::newRow("WMF box of 32000x32000 at 72 units per inch")
+        << patched<qint16>(wmf, { { 10, 32000 }, { 12, 32000 }, { 14, 72 } }) << tooLarge;
 
     QTest::newRow("WMF StretchDIB 4x4, 24 bits") << wmfOf(stretchDib(Dib {}.bytes())) << loads;
     QTest::newRow("WMF StretchDIB with a core header") << wmfOf(stretchDib(Dib { .biSize = 12 }.bytes())) << loads;
