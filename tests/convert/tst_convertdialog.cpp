@@ -19,6 +19,16 @@ using namespace brevane::test;
 
 namespace {
 
+// Counts the resizes a widget goes through.
+struct ResizeCounter : QObject {
+    int count = 0;
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+        count += e->type() == QEvent::Resize;
+        return false;
+    }
+};
+
 // Records every colour the swatch takes, to catch colours composed from half-filled boxes.
 class SwatchWatcher : public QObject {
 public:
@@ -57,18 +67,27 @@ private Q_SLOTS:
     void swatch();
     void warnings();
     void saveSeveral();
+    void sameStemAsked_data();
+    void sameStemAsked();
 
 private:
     // Pictures of the given widths (20 high) as p0.bmp, p1.bmp, ...; the dialog opened on them as
     // the main window does, once its activation is done.
     void open(const QList<int>& widths)
     {
-        std::vector<PictureRow> rows;
+        QStringList names;
         for (int i = 0; i < widths.size(); ++i) {
-            const QString name = QStringLiteral("p%1.bmp").arg(i);
-            writePicture(m_dir->path(), name, patternPicture(widths[i], 20, i ? qRgb(i * 10, 0, 255) : TopLeft, i));
-            rows.push_back({ name, m_dir->path() });
+            names.append(QStringLiteral("p%1.bmp").arg(i));
+            writePicture(
+                m_dir->path(), names.last(), patternPicture(widths[i], 20, i ? qRgb(i * 10, 0, 255) : TopLeft, i));
         }
+        openNamed(names);
+    }
+    void openNamed(const QStringList& names)
+    {
+        std::vector<PictureRow> rows;
+        for (const QString& name : names)
+            rows.push_back({ name, m_dir->path() });
         m_dialog = std::make_unique<ConvertDialog>(m_prompts, rows);
         if (rows.size() > 1) {
             m_dialog->previewView()->setEnabled(false);
@@ -179,24 +198,60 @@ void tst_ConvertDialog::warnings()
             lower, lower }));
 }
 
+// The run shows its progress in a dialog that keeps its size.
 void tst_ConvertDialog::saveSeveral()
 {
     REQUIRE_TOOL("icotool");
     const QList<int> widths { 16, 20, 40, 64 };
     open(widths);
+    QCOMPARE(m_dialog->minimumSize(), m_dialog->maximumSize());
     auto* progress = child<QProgressBar>("prg_Batch");
     QStringList shown;
     connect(progress, &QProgressBar::valueChanged, this, [&](int v) {
-        if (v > 0)
+        if (v > 0 && progress->isVisible())
             shown.append(progress->text());
     });
+    ResizeCounter resizes;
+    m_dialog->installEventFilter(&resizes);
     QSignalSpy finished(m_dialog.get(), &QDialog::finished);
     click("Command1");
     QCOMPARE(finished.size(), 1);
+    QCOMPARE(resizes.count, 0);
     QCOMPARE(shown, (QStringList { "1 of 4", "2 of 4", "3 of 4", "4 of 4" }));
     const QList<int> sizes { 16, 32, 48, 48 };
     for (int i = 0; i < widths.size(); ++i)
         QCOMPARE(icotoolList(m_out->filePath(QStringLiteral("p%1.ico").arg(i))), sizes24({ sizes[i] }));
+}
+
+void tst_ConvertDialog::sameStemAsked_data()
+{
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<int>("kept"); // whose image a.ico holds: 0 a.bmp, 1 a.png
+    QTest::newRow("Yes replaces") << int(MsgAnswer::Yes) << 1;
+    QTest::newRow("No skips") << int(MsgAnswer::No) << 0;
+}
+
+void tst_ConvertDialog::sameStemAsked()
+{
+    QFETCH(int, answer);
+    QFETCH(int, kept);
+    const QImage pictures[] = { patternPicture(16, 16, qRgb(1, 2, 3), 1), patternPicture(16, 16, qRgb(4, 5, 6), 7) };
+    writePicture(m_dir->path(), QStringLiteral("a.bmp"), pictures[0]);
+    writePicture(m_dir->path(), QStringLiteral("a.png"), pictures[1], "PNG");
+    writePicture(m_dir->path(), QStringLiteral("b.bmp"), pictures[0]);
+    openNamed({ "a.bmp", "b.bmp", "a.png" });
+    m_prompts.answers.enqueue(MsgAnswer(answer));
+    click("Command1");
+    QCOMPARE(m_prompts.messages.size(), 1);
+    const ShownMessage& asked = m_prompts.messages.first();
+    QCOMPARE(
+        asked.text, QStringLiteral("The icon for 'a.png' would replace the icon just made for 'a.bmp'. Replace it ?"));
+    QCOMPARE(asked.title, QStringLiteral("Warning !"));
+    QCOMPARE(asked.icon, MsgIcon::Question);
+    QCOMPARE(asked.buttons, MsgButtons::YesNo);
+    QCOMPARE(filesIn(m_out->path(), { "*.ico" }), (QStringList { "a.ico", "b.ico" }));
+    const QImage& picture = pictures[kept];
+    VERIFY_SAME(iconDiffers(m_out->filePath(QStringLiteral("a.ico")), picture, 16, 0, picture.pixel(0, 0)));
 }
 
 QTEST_MAIN(tst_ConvertDialog)

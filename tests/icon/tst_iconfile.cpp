@@ -3,10 +3,14 @@
 
 #include "../support/IconTestSupport.h"
 #include "../support/ReadOnlyFolder.h"
+#include "support/OtherUser.h"
 
 #include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <csignal>
+#include <sys/resource.h>
 
 using namespace brevane;
 using namespace brevane::test;
@@ -63,6 +67,8 @@ private Q_SLOTS:
     void roundTripIndependentTools();
     void saveWritesRealOffsets();
     void saveErrorsKeepOldFile();
+    void saveFailure_data();
+    void saveFailure();
     void clone();
 
 private:
@@ -255,11 +261,8 @@ void tst_IconFile::saveErrorsKeepOldFile()
     icon.save(); // the name given last is kept
     QCOMPARE(QFileInfo(path).size(), qint64(766));
     const QByteArray old = readFile(path);
-
     IconFile big;
     QVERIFY_THROWS_NO_EXCEPTION(big.addImage(48, 48, 1000));
-    QCOMPARE(errorWithFileSizeLimit(4096, [&] { big.save(path); }), err::IconWriteFailed);
-    QCOMPARE(readFile(path), old);
     {
         ReadOnlyFolder readOnly(dir.path());
         if (readOnly.isReadOnly())
@@ -283,6 +286,52 @@ void tst_IconFile::clone()
     QCOMPARE(readFile(b), readFile(a));
     clone.removeImage(1); // the copy is independent
     QCOMPARE(source.imageCount(), 2);
+}
+
+void tst_IconFile::saveFailure_data()
+{
+    QTest::addColumn<bool>("readOnly");
+    QTest::addColumn<int>("n");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("read-only icon, as a user") << true << 1052 << "Permission denied";
+    QTest::newRow("disk full part way") << false << 1053 << "File too large";
+}
+
+// The old icon stays, the error keeps its number and text and names the file and the reason.
+void tst_IconFile::saveFailure()
+{
+    QFETCH(bool, readOnly);
+    QFETCH(int, n);
+    QFETCH(QString, reason);
+    QTemporaryDir dir;
+    QVERIFY(QFile::setPermissions(dir.path(),
+        QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther | QFile::WriteOther
+            | QFile::ExeOther));
+    const QString path = dir.filePath(QStringLiteral("old.ico"));
+    IconFile icon;
+    icon.addImage(16, 16, 2);
+    icon.save(path);
+    if (readOnly)
+        QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadOther));
+    const int status = inChild(
+        [&] {
+            ::signal(SIGXFSZ, SIG_IGN);
+            const rlimit small { 1000, 1000 };
+            if (!readOnly)
+                ::setrlimit(RLIMIT_FSIZE, &small);
+            icon.addImage(48, 48, 1000);
+            try {
+                icon.save();
+            } catch (const Error& e) {
+                return e.number() == err::classError(n) && e.detail() == path + QStringLiteral(": ") + reason ? 0 : 2;
+            }
+            return 1;
+        },
+        readOnly);
+    QCOMPARE(status, 0);
+    IconFile old;
+    QVERIFY(old.load(path) && old.imageCount() == 1);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList { QStringLiteral("old.ico") });
 }
 
 QTEST_GUILESS_MAIN(tst_IconFile)

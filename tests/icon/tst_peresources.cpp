@@ -4,9 +4,12 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/resource.h>
+
 #include "icon/PeResources.h"
 #include "icon/IconFile.h"
 #include "platform/Error.h"
+#include "platform/Limits.h"
 #include "platform/LittleEndian.h"
 
 #include "../support/IconTestSupport.h"
@@ -65,6 +68,8 @@ private Q_SLOTS:
     void realExecutables_data();
     void realExecutables();
     void cliRefuses();
+    void executable_data();
+    void executable();
 
 private:
     bool runTool(const QString& program, const QStringList& args);
@@ -188,14 +193,11 @@ void tst_PeResources::realExecutables_data()
     QTest::addColumn<QStringList>("select");
     QTest::addColumn<QString>("source");
     QTest::addColumn<QString>("wrestoolName");
-    for (const bool wide : { false, true }) {
-        QTest::addRow("%d-bit, id 1, three images", wide ? 64 : 32)
-            << wide << QStringList { "--id", "1" } << "three.ico"
-            << "1";
-        QTest::addRow("%d-bit, name in lower case", wide ? 64 : 32)
-            << wide << QStringList { "--name", "myicon" } << "one.ico"
-            << "MYICON";
-    }
+    // PE32 and PE32+, each found one way.
+    QTest::newRow("32-bit, id 1, three images") << false << QStringList { "--id", "1" } << "three.ico"
+                                                << "1";
+    QTest::newRow("64-bit, name in lower case") << true << QStringList { "--name", "myicon" } << "one.ico"
+                                                << "MYICON";
 }
 
 void tst_PeResources::realExecutables()
@@ -243,6 +245,64 @@ void tst_PeResources::cliRefuses()
     QCOMPARE(r.exitCode, 2);
     QVERIFY2(r.err.contains(QLatin1String("-o OUT.ico")), qPrintable(r.err));
     QVERIFY(!QFile::exists(out));
+}
+
+void tst_PeResources::executable_data()
+{
+    QTest::addColumn<int>("groupEntries");
+    QTest::addColumn<qint64>("sectionReach"); // 0: as built
+    QTest::addColumn<QString>("refusal"); // empty when the group loads
+    const qint64 far = limits::MaxExecutableBytes + 1024 * 1024;
+    QTest::newRow("256 images, installer payload past the limit") << 256 << qint64(0) << QString();
+    QTest::newRow("257 images") << 257 << qint64(0) << "many.exe: the icon group lists 257 images";
+    QTest::newRow("one image named 32,767 times") << 32767 << qint64(0) << "many.exe: the icon group lists 32767";
+    QTest::newRow("a section reaching past the limit") << 1 << far << "more than an executable may have";
+}
+
+// Only what the headers and sections reach is read; a group holds at most what an icon file can.
+void tst_PeResources::executable()
+{
+    QFETCH(int, groupEntries);
+    QFETCH(qint64, sectionReach);
+    QFETCH(QString, refusal);
+    IconFile image;
+    image.addImage(32, 32, 16);
+    const QByteArray block = image.imageBlock(1);
+    QByteArray pe
+        = buildPe({ { PeResources::Key(PeResources::RT_ICON), PeResources::Key(quint16(1)), block },
+                      { PeResources::Key(PeResources::RT_GROUP_ICON), PeResources::Key(quint16(1)),
+                          groupResource(QList<GroupImage>(groupEntries, { 32, 32, 4, qint32(block.size()) })) } },
+            false);
+    if (sectionReach > 0) // raw size of the only section, PE32 as PeBuilder lays it out
+        le::put32(le::bytes(pe), 0x40 + 4 + 20 + 224 + 16, quint32(sectionReach));
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("many.exe"));
+    QFile file(path);
+    // Sparse: large on paper, nearly nothing on disk.
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(pe) == pe.size()
+        && file.resize(limits::MaxExecutableBytes + 2 * 1024 * 1024));
+    file.close();
+
+    rusage before {}, after {};
+    ::getrusage(RUSAGE_SELF, &before);
+    QString why;
+    const auto resources = PeResources::fromFile(path, &why);
+    ::getrusage(RUSAGE_SELF, &after);
+    QVERIFY2(after.ru_maxrss - before.ru_maxrss < 32 * 1024, "more than 32 MiB held for a file of a few KiB");
+    if (!resources) {
+        QVERIFY2(why.contains(refusal) && !refusal.isEmpty(), qPrintable(why));
+        return;
+    }
+    IconFile icon;
+    try {
+        QVERIFY(icon.loadFromExecutable(*resources, QStringLiteral("many.exe"), 1));
+        QVERIFY(refusal.isEmpty());
+        QCOMPARE(icon.imageCount(), groupEntries);
+    } catch (const Error& e) {
+        QCOMPARE(e.number(), err::classError(1057));
+        QVERIFY2(e.detail().startsWith(refusal) && !refusal.isEmpty(), qPrintable(e.detail()));
+        QCOMPARE(icon.imageCount(), 0);
+    }
 }
 
 QTEST_GUILESS_MAIN(tst_PeResources)

@@ -47,7 +47,8 @@ private Q_SLOTS:
     void refusedSave();
     void savingTwiceWritesTwoFiles();
     void paddingTakesWindowColour();
-    void cancelButton();
+    void cancelAsks_data();
+    void cancelAsks();
 
 private:
     template <class T> T* child(const QString& name) { return m_dialog->findChild<T*>(name); }
@@ -174,21 +175,46 @@ void tst_MultiPageDialog::paddingTakesWindowColour()
         m_out->filePath(QStringLiteral("padded.ico")), slotPicture(16), 48, window.rgb(), qRgb(255, 255, 255)));
 }
 
-void tst_MultiPageDialog::cancelButton()
+void tst_MultiPageDialog::cancelAsks_data()
 {
+    QTest::addColumn<bool>("escape"); // else the Cancel button
+    QTest::newRow("Esc") << true;
+    QTest::newRow("Cancel button") << false;
+}
+
+// Esc and Cancel ask first, and No keeps everything; only the close box closes without asking.
+void tst_MultiPageDialog::cancelAsks()
+{
+    QFETCH(bool, escape);
     browse(0, m_picture[0]);
     child<QCheckBox>("ch_Trans")->setChecked(false);
     child<QLineEdit>("txt_Color_1")->setText(QStringLiteral("17"));
     const QImage before = preview(0);
     QSignalSpy finished(m_dialog.get(), &QDialog::finished);
     m_prompts->answers.enqueue(MsgAnswer::No);
-    click("Command5");
+    const auto cancel = [&] {
+        if (escape)
+            QTest::keyClick(m_dialog.get(), Qt::Key_Escape);
+        else
+            click("Command5");
+    };
+    cancel();
     QCOMPARE(m_prompts->messages.size(), 1);
+    QCOMPARE(m_prompts->messages[0].text,
+        QStringLiteral("Are you sure you want to cancel ?\r\nTIP: Click close button to avoid this message."));
+    QCOMPARE(m_prompts->messages[0].title, QStringLiteral("Cancel"));
     QCOMPARE(finished.size(), 0);
     QCOMPARE(child<QLineEdit>("txt_File_0")->text(), m_picture[0]);
     QVERIFY(!child<QCheckBox>("ch_Trans")->isChecked());
     QCOMPARE(child<QLineEdit>("txt_Color_1")->text(), QStringLiteral("17"));
     QCOMPARE(preview(0), before);
+    cancel(); // answered Yes
+    QCOMPARE(finished.size(), 1);
+    m_dialog->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_dialog.get()));
+    m_dialog->close();
+    QCOMPARE(m_prompts->messages.size(), 2);
+    QCOMPARE(finished.size(), 2);
 }
 
 QTEST_MAIN(tst_MultiPageDialog)

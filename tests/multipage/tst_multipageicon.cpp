@@ -24,7 +24,6 @@ private Q_SLOTS:
     void initTestCase();
     void init();
 
-    void transparentColour_data();
     void transparentColour();
 
     void slotsMakeImages();
@@ -55,29 +54,17 @@ void tst_MultiPageIcon::init()
     m_out = std::make_unique<QTemporaryDir>();
 }
 
-void tst_MultiPageIcon::transparentColour_data()
-{
-    QTest::addColumn<bool>("typed");
-    QTest::addColumn<QStringList>("boxes");
-    QTest::addColumn<int>("colour"); // when error is 0
-    QTest::addColumn<int>("error");
-    QTest::newRow("300 counts as 255") << true << QStringList { "300", "0", "300" } << 0xFF00FF << 0;
-    QTest::newRow("letters in green") << true << QStringList { "0", "abc", "0" } << 0 << 13;
-    QTest::newRow("empty blue") << true << QStringList { "0", "0", "" } << 0 << 13;
-}
-
+// Above 255 counts as 255; a negative box is refused. Boxes without a number are the dialog's
+// refusal (tst_multipagedialog).
 void tst_MultiPageIcon::transparentColour()
 {
-    QFETCH(bool, typed);
-    QFETCH(QStringList, boxes);
-    QFETCH(int, colour);
-    QFETCH(int, error);
+    QCOMPARE(MultiPageIcon::transparentColour({ true, "300", "0", "300" }), RGB(255, 0, 255));
+    QCOMPARE(MultiPageIcon::transparentColour({ false, "1", "2", "3" }), CLR_INVALID);
     try {
-        const Colour got = MultiPageIcon::transparentColour({ typed, boxes.at(0), boxes.at(1), boxes.at(2) });
-        QCOMPARE(error, 0);
-        QCOMPARE(got, colour);
+        MultiPageIcon::transparentColour({ true, "0", "-1", "0" });
+        QFAIL("no error raised");
     } catch (const Error& e) {
-        QCOMPARE(e.number(), error);
+        QCOMPARE(e.number(), err::InvalidProcedureCall);
     }
 }
 

@@ -60,6 +60,8 @@ private Q_SLOTS:
     void messageBox_data();
     void messageBox();
     void filterDescriptionsAsGiven();
+    void chooseFile_data();
+    void chooseFile();
     void typedNames_data();
     void typedNames();
 };
@@ -75,6 +77,8 @@ void tst_DesktopPrompts::messageBox_data()
     const QStringList report { "&Abort", "&Retry", "&Ignore" };
     QTest::newRow("error report, Alt+I ignores") << int(MsgButtons::AbortRetryIgnore) << "Error" << report << "&Abort"
                                                  << QKeySequence(Qt::ALT | Qt::Key_I) << int(MsgAnswer::Ignore);
+    QTest::newRow("error report, Alt+R retries") << int(MsgButtons::AbortRetryIgnore) << "Error" << report << "&Abort"
+                                                 << QKeySequence(Qt::ALT | Qt::Key_R) << int(MsgAnswer::Retry);
     QTest::newRow("error report, Enter aborts") << int(MsgButtons::AbortRetryIgnore) << "Error" << report << "&Abort"
                                                 << QKeySequence(Qt::Key_Return) << int(MsgAnswer::Abort);
     QTest::newRow("question, Alt+N") << int(MsgButtons::YesNo) << "Cancel" << QStringList { "&Yes", "&No" } << "&Yes"
@@ -129,6 +133,52 @@ void tst_DesktopPrompts::filterDescriptionsAsGiven()
         "All file types (*.*)", "*.*" };
     QtPrompts().chooseFile(request);
     QCOMPARE(offered, (QStringList { "All picture files", "Icon file (*.ico)", "All file types (*.*)" }));
+}
+
+void tst_DesktopPrompts::chooseFile_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QString>("typed"); // empty: cancel
+    QTest::addColumn<int>("filter");
+    QTest::addColumn<QString>("result"); // "@" stands for the folder; empty: not accepted
+    const int open = int(FileChooserRequest::Mode::Open);
+    QTest::newRow("one file, second filter") << open << "a.bmp" << 2 << "@/a.bmp";
+    QTest::newRow("save gets the default suffix") << int(FileChooserRequest::Mode::Save) << "new" << 1 << "@/new.ico";
+    QTest::newRow("cancelled") << open << QString() << 1 << QString();
+}
+
+void tst_DesktopPrompts::chooseFile()
+{
+    QFETCH(int, mode);
+    QFETCH(QString, typed);
+    QFETCH(int, filter);
+    QFETCH(QString, result);
+    QTemporaryDir dir;
+    QVERIFY(test::writeFile(dir.filePath(QStringLiteral("a.bmp")), {}));
+    QStringList filters;
+    QString title;
+    whenModal<QFileDialog>([&](QFileDialog* dialog) {
+        filters = dialog->nameFilters();
+        title = dialog->windowTitle();
+        if (typed.isEmpty())
+            return dialog->reject();
+        dialog->selectNameFilter(filters.value(filter - 1));
+        dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(typed);
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    FileChooserRequest request;
+    request.mode = FileChooserRequest::Mode(mode);
+    request.title = QStringLiteral("Browse for files...");
+    request.filterPairs = QStringList { "Pictures", "*.bmp;*.gif;", "All file types (*.*)", "*.*" };
+    request.initialDir = dir.path();
+    request.defaultSuffix = QStringLiteral("ico");
+    const FileChooserResult chosen = QtPrompts().chooseFile(request);
+    QCOMPARE(title, request.title);
+    QCOMPARE(filters, (QStringList { "Pictures (*.bmp *.gif)", "All file types (*.*) (*)" }));
+    QCOMPARE(chosen.accepted, !result.isEmpty());
+    QCOMPARE(chosen.resultText, result.replace(QLatin1Char('@'), QDir::toNativeSeparators(dir.path())));
+    if (chosen.accepted)
+        QCOMPARE(chosen.filterIndex, filter);
 }
 
 void tst_DesktopPrompts::typedNames_data()

@@ -2,6 +2,7 @@
 #include "platform/SafeWrite.h"
 
 #include "support/OtherUser.h"
+#include "support/PlainFiles.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -17,18 +18,6 @@ using namespace brevane;
 using namespace brevane::test;
 
 namespace {
-
-QByteArray contents(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-bool put(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
 
 QStringList temporaries(const QString& folder)
 {
@@ -53,26 +42,19 @@ void tst_SafeWrite::write_data()
     QTest::addColumn<QString>("target"); // written as "a.ico"; "file" is where its bytes land
     QTest::addColumn<QByteArray>("content"); // of "file" afterwards
     QTest::addColumn<QString>("reason"); // empty when written
-    QTest::newRow("read-only file, as a user")
-        << QStringLiteral("read-only") << QByteArray("old") << QStringLiteral("Permission denied");
-    QTest::newRow("someone else's file, folder open to all")
-        << QStringLiteral("foreign") << QByteArray("old") << QStringLiteral("Permission denied");
-    QTest::newRow("FIFO, never opened") << QStringLiteral("fifo") << QByteArray("old")
-                                        << QStringLiteral("not a regular file");
-    QTest::newRow("link to a device") << QStringLiteral("link to /dev/null") << QByteArray("old")
-                                      << QStringLiteral("not a regular file");
-    QTest::newRow("folder") << QStringLiteral("folder") << QByteArray("old") << QStringLiteral("Is a directory");
-    QTest::newRow("disk full part way (file-size limit)")
-        << QStringLiteral("full") << QByteArray("old") << QStringLiteral("File too large");
-    QTest::newRow("relative link, written through")
-        << QStringLiteral("link") << QByteArray("new") << QStringLiteral("");
-    QTest::newRow("dangling link: its file is made")
-        << QStringLiteral("dangling") << QByteArray("new") << QStringLiteral("");
-    QTest::newRow("dangling link into a missing folder")
-        << QStringLiteral("nowhere") << QByteArray("") << QStringLiteral("No such file or directory");
-    QTest::newRow("mode 0640 and owner kept") << QStringLiteral("mode") << QByteArray("new") << QStringLiteral("");
-    QTest::newRow("250-byte name") << QStringLiteral("250") << QByteArray("new") << QStringLiteral("");
-    QTest::newRow("256-byte name") << QStringLiteral("256") << QByteArray("") << QStringLiteral("File name too long");
+    const QByteArray old("old"), made("new");
+    QTest::newRow("read-only file, as a user") << "read-only" << old << "Permission denied";
+    QTest::newRow("someone else's file, folder open to all") << "foreign" << old << "Permission denied";
+    QTest::newRow("FIFO, never opened") << "fifo" << old << "not a regular file";
+    QTest::newRow("link to a device") << "link to /dev/null" << old << "not a regular file";
+    QTest::newRow("folder") << "folder" << old << "Is a directory";
+    QTest::newRow("disk full part way (file-size limit)") << "full" << old << "File too large";
+    QTest::newRow("relative link, written through") << "link" << made << "";
+    QTest::newRow("dangling link: its file is made") << "dangling" << made << "";
+    QTest::newRow("dangling link into a missing folder") << "nowhere" << QByteArray() << "No such file or directory";
+    QTest::newRow("mode 0640 and owner kept") << "mode" << made << "";
+    QTest::newRow("250-byte name") << "250" << made << "";
+    QTest::newRow("256-byte name") << "256" << QByteArray() << "File name too long";
 }
 
 void tst_SafeWrite::write()
@@ -88,7 +70,7 @@ void tst_SafeWrite::write()
     const QByteArray f = QFile::encodeName(file);
     QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("real")));
     QVERIFY(::chmod(QFile::encodeName(dir.filePath(QStringLiteral("real"))).constData(), 0777) == 0);
-    QVERIFY(put(file, "old"));
+    QVERIFY(writeFile(file, "old"));
     QVERIFY(QFile::link(QStringLiteral("real/b.ico"), path));
     if (target == QLatin1String("read-only") || target == QLatin1String("foreign") || target == QLatin1String("mode")) {
         if (target == QLatin1String("foreign") && !root)
@@ -133,7 +115,7 @@ void tst_SafeWrite::write()
         },
         asUser);
     QCOMPARE(status, 0);
-    QCOMPARE(contents(file), content);
+    QCOMPARE(readFile(file), content);
     if (target == QLatin1String("link") || target.startsWith(QLatin1String("link to")))
         QVERIFY(QFileInfo(path).isSymLink());
     struct stat st { };
@@ -190,8 +172,8 @@ void tst_SafeWrite::sameFile()
     QFETCH(bool, same);
     QTemporaryDir dir;
     const QString in = dir.filePath(QStringLiteral("in.ico"));
-    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("sub")) && put(in, "in")
-        && put(dir.filePath(QStringLiteral("other.ico")), "in"));
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("sub")) && writeFile(in, "in")
+        && writeFile(dir.filePath(QStringLiteral("other.ico")), "in"));
     QVERIFY(QFile::link(QStringLiteral("in.ico"), dir.filePath(QStringLiteral("link.ico"))));
     QVERIFY(::link(QFile::encodeName(in).constData(),
                 QFile::encodeName(dir.filePath(QStringLiteral("hard.ico"))).constData())

@@ -1,4 +1,3 @@
-#include "multipage/widgets/MultiPageDialog.h"
 #include "platform/ErrorLog.h"
 #include "shell/ClickableLabel.h"
 #include "shell/FileListView.h"
@@ -9,7 +8,6 @@
 #include <QApplication>
 #include <QDialog>
 #include <QMenu>
-#include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -30,7 +28,6 @@ private Q_SLOTS:
     void sharedAccessKeyMovesFocus();
     void popupFromKeyboard_data();
     void popupFromKeyboard();
-    void multiPageEscapeAsks();
 
 private:
     QString focused() const
@@ -167,31 +164,6 @@ void tst_Keyboard::popupFromKeyboard()
     QApplication::activePopupWidget()->close();
     if (menu == QLatin1String("mnu_System")) // "Always on Top" is in it
         QVERIFY(m_form->findChild<QMenu*>(menu)->actions().last()->text() == QLatin1String("Always on Top"));
-}
-
-// Only the close box closes without the question.
-void tst_Keyboard::multiPageEscapeAsks()
-{
-    MultiPageDialog dialog(*m_prompts, m_form.get());
-    dialog.show();
-    dialog.activateWindow();
-    QTRY_COMPARE(QApplication::activeWindow(), static_cast<QWidget*>(&dialog));
-    QSignalSpy finished(&dialog, &QDialog::finished);
-    m_prompts->answers.enqueue(MsgAnswer::No);
-    QTest::keyClick(&dialog, Qt::Key_Escape);
-    QCOMPARE(m_prompts->messages.size(), 1);
-    QCOMPARE(m_prompts->messages[0].text,
-        QStringLiteral("Are you sure you want to cancel ?\r\nTIP: Click close button to avoid this message."));
-    QCOMPARE(m_prompts->messages[0].title, QStringLiteral("Cancel"));
-    QVERIFY(dialog.isVisible());
-    QTest::keyClick(&dialog, Qt::Key_Escape); // answered Yes
-    QCOMPARE(m_prompts->messages.size(), 2);
-    QCOMPARE(finished.size(), 1);
-    dialog.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-    dialog.close();
-    QCOMPARE(m_prompts->messages.size(), 2);
-    QCOMPARE(finished.size(), 2);
 }
 
 QTEST_MAIN(tst_Keyboard)

@@ -5,10 +5,9 @@
 #include "icon/IconFile.h"
 #include "platform/Error.h"
 #include "platform/Surface.h"
+#include "support/PlainFiles.h"
 
-#include <csignal>
 #include <functional>
-#include <sys/resource.h>
 
 #include <QFile>
 #include <QProcess>
@@ -19,18 +18,6 @@
 #include <array>
 
 namespace brevane::test {
-
-inline QByteArray readFile(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-inline bool writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
 
 // The number of the Error 'fn' raises (0 when none), its description and source into the others.
 inline qint32 errorOf(const std::function<void()>& fn, QString* description = nullptr, QString* source = nullptr)
@@ -45,21 +32,6 @@ inline qint32 errorOf(const std::function<void()>& fn, QString* description = nu
         return e.number();
     }
     return 0;
-}
-
-// Runs 'fn' under a file size limit, so that a write fails part way whoever runs the test.
-inline qint32 errorWithFileSizeLimit(rlim_t limit, const std::function<void()>& fn)
-{
-    rlimit saved {};
-    getrlimit(RLIMIT_FSIZE, &saved);
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = saved;
-    small.rlim_cur = limit;
-    setrlimit(RLIMIT_FSIZE, &small);
-    const qint32 number = errorOf(fn);
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, oldHandler);
-    return number;
 }
 
 struct CliRun {

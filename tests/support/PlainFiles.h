@@ -1,6 +1,6 @@
 #pragma once
 
-// Small file helpers the shell and platform tests share.
+// Small file helpers most tests share.
 
 #include <QFile>
 #include <QString>
@@ -13,6 +13,12 @@ inline QString nuls(QString s)
 {
     s.replace(QLatin1Char('#'), QChar(u'\0'));
     return s;
+}
+
+inline QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 inline bool writeFile(const QString& path, const QByteArray& content)
