@@ -27,8 +27,13 @@ tips="$(find_window 'Tip of the Day')" || fail "no tip window"
 main="$(find_window 'Picture to icon')" || fail "no main window"
 [ "$(title "$tips")" = "Tip of the Day" ] || fail "tip window caption: $(title "$tips")"
 [ "$(title "$main")" = "Brevane v.2.0 ::: Picture to icon" ] || fail "main window caption: $(title "$main")"
-read -r tx ty < <(centre "$tips")
-read -r mx my < <(centre "$main")
+# The window manager may still be placing the windows: look again for a few seconds.
+for _ in $(seq 20); do
+  read -r tx ty < <(centre "$tips")
+  read -r mx my < <(centre "$main")
+  [ $(((tx - mx) * (tx - mx) + (ty - my) * (ty - my))) -le 1600 ] && break
+  sleep 0.2
+done
 [ $(((tx - mx) * (tx - mx) + (ty - my) * (ty - my))) -le 1600 ] \
   || fail "tip window centred at $tx,$ty, main window at $mx,$my"
 
