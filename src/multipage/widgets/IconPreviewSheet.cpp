@@ -46,7 +46,7 @@ IconPreviewSheet::IconPreviewSheet(QWidget* parent)
 
 int IconPreviewSheet::zoom(int size)
 {
-    return std::clamp(128 / std::max(size, 1), 2, 8);
+    return std::clamp(96 / std::max(size, 1), 2, 8);
 }
 
 void IconPreviewSheet::setImages(const QList<Image>& images)
@@ -57,9 +57,9 @@ void IconPreviewSheet::setImages(const QList<Image>& images)
     update();
 }
 
-int IconPreviewSheet::captionWidth() const
+int IconPreviewSheet::captionHeight() const
 {
-    return fontMetrics().horizontalAdvance(QStringLiteral("256 x 256")) + Gap;
+    return fontMetrics().height() + 2;
 }
 
 QList<IconPreviewSheet::Row> IconPreviewSheet::rows() const
@@ -67,7 +67,7 @@ QList<IconPreviewSheet::Row> IconPreviewSheet::rows() const
     QList<Row> rows;
     int top = Margin;
     for (const Image& image : m_images) {
-        const int height = image.size * zoom(image.size) + 2 * Padding;
+        const int height = captionHeight() + image.size * zoom(image.size) + 2 * Padding;
         rows.append({ top, height });
         top += height + Gap;
     }
@@ -80,11 +80,12 @@ QRect IconPreviewSheet::imageRect(int size, Background background, bool enlarged
     if (found == m_images.end())
         return {};
     const Row row = rows().at(found - m_images.begin());
-    const int cell = Margin + captionWidth() + background * (cellWidth(size) + Gap);
+    const int cell = Margin + background * (cellWidth(size) + Gap);
+    const int top = row.top + captionHeight() + Padding;
     if (!enlarged)
-        return QRect(cell + Padding, row.top + Padding, size, size);
+        return QRect(cell + Padding, top, size, size);
     const int side = size * zoom(size);
-    return QRect(cell + 2 * Padding + size, row.top + Padding, side, side);
+    return QRect(cell + 2 * Padding + size, top, side, side);
 }
 
 QSize IconPreviewSheet::sizeHint() const
@@ -94,7 +95,7 @@ QSize IconPreviewSheet::sizeHint() const
         width = std::max(width, BackgroundCount * (cellWidth(image.size) + Gap));
     const QList<Row> all = rows();
     const int height = all.isEmpty() ? 0 : all.last().top + all.last().height;
-    return QSize(Margin + captionWidth() + width + Margin, height + Margin);
+    return QSize(Margin + width + Margin, height + Margin);
 }
 
 void IconPreviewSheet::paintEvent(QPaintEvent*)
@@ -104,12 +105,13 @@ void IconPreviewSheet::paintEvent(QPaintEvent*)
     for (int i = 0; i < m_images.size(); ++i) {
         const Image& image = m_images[i];
         p.setPen(palette().color(QPalette::WindowText));
-        p.drawText(QRect(Margin, all[i].top, captionWidth(), all[i].height), Qt::AlignLeft | Qt::AlignVCenter,
+        p.drawText(QRect(Margin, all[i].top, width() - 2 * Margin, captionHeight()), Qt::AlignLeft | Qt::AlignTop,
             QStringLiteral("%1 x %1").arg(image.size));
         for (int b = 0; b < BackgroundCount; ++b) {
             const auto background = static_cast<Background>(b);
             const QRect small = imageRect(image.size, background, false);
-            p.fillRect(QRect(small.left() - Padding, all[i].top, cellWidth(image.size), all[i].height),
+            p.fillRect(QRect(small.left() - Padding, small.top() - Padding, cellWidth(image.size),
+                           all[i].height - captionHeight()),
                 backgroundBrush(background));
             // Unsmoothed, so each pixel of the icon stays a sharp square when enlarged.
             p.drawImage(small, image.image);

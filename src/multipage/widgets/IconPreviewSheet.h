@@ -6,9 +6,9 @@
 
 namespace brevane {
 
-// Every image of an icon as the desktop shows it: one row per size, over a light, a dark and
-// a checkerboard background, each at 1:1 and enlarged pixel for pixel. A click on an image
-// reports which of its pixels was hit.
+// Every image of an icon as the desktop shows it: one row per size under its caption, over a
+// light, a dark and a checkerboard background, each at 1:1 and enlarged pixel for pixel. A
+// click on an image reports which of its pixels was hit.
 class IconPreviewSheet : public QWidget {
     Q_OBJECT
 public:
@@ -24,8 +24,8 @@ public:
     void setImages(const QList<Image>& images);
     const QList<Image>& images() const { return m_images; }
 
-    // How many times an image of this size is enlarged: small ones fill a cell of about
-    // 128 pixels, larger ones are doubled.
+    // How many times an image of this size is enlarged: small ones fill about 96 pixels,
+    // larger ones are doubled.
     static int zoom(int size);
     // Where an image is drawn; empty for a size that is not shown.
     QRect imageRect(int size, Background background, bool enlarged) const;
@@ -45,7 +45,7 @@ private:
         int height = 0;
     };
     QList<Row> rows() const;
-    int captionWidth() const;
+    int captionHeight() const;
 
     QList<Image> m_images;
 };

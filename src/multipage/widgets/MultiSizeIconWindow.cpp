@@ -61,23 +61,22 @@ MultiSizeIconWindow::MultiSizeIconWindow(Prompts& prompts, QWidget* parent)
     m_pathBox->setPlaceholderText(QStringLiteral("Choose a picture or drop one here"));
     auto* browse = new QPushButton(QStringLiteral("&Picture..."), pictureGroup);
     browse->setObjectName(QStringLiteral("cmd_Browse"));
-    browse->setAutoDefault(false);
     connect(browse, &QPushButton::clicked, this, &MultiSizeIconWindow::browseForPicture);
     auto* pictureRow = new QHBoxLayout(pictureGroup);
     pictureRow->addWidget(m_pathBox, 1);
     pictureRow->addWidget(browse);
 
-    auto* sizeGroup = new QGroupBox(QStringLiteral("Si&zes"), this);
+    auto* sizeGroup = new QGroupBox(QStringLiteral("Si&zes, in pixels"), this);
     sizeGroup->setObjectName(QStringLiteral("grp_Sizes"));
     auto* sizeGrid = new QGridLayout(sizeGroup);
     const QList<int> ticked = MultiSizeIcon::defaultSizes();
     const QList<int> offered = offeredSizes();
     for (int i = 0; i < offered.size(); ++i) {
         const int size = offered[i];
-        auto* box = new QCheckBox(QStringLiteral("%1 x %1").arg(size), sizeGroup);
+        auto* box = new QCheckBox(QString::number(size), sizeGroup);
         box->setObjectName(QStringLiteral("chk_Size_%1").arg(size));
         box->setChecked(ticked.contains(size));
-        sizeGrid->addWidget(box, i % 5, i / 5);
+        sizeGrid->addWidget(box, i / 5, i % 5);
         m_sizeBoxes.insert(size, box);
         connect(box, &QCheckBox::toggled, this, &MultiSizeIconWindow::scheduleBuild);
     }
@@ -135,10 +134,8 @@ MultiSizeIconWindow::MultiSizeIconWindow(Prompts& prompts, QWidget* parent)
         m_ownSizeBox->addItem(QStringLiteral("%1 x %1").arg(size), size);
     auto* ownBrowse = new QPushButton(QStringLiteral("&Own picture..."), ownGroup);
     ownBrowse->setObjectName(QStringLiteral("cmd_OwnPicture"));
-    ownBrowse->setAutoDefault(false);
     auto* ownClear = new QPushButton(QStringLiteral("C&lear"), ownGroup);
     ownClear->setObjectName(QStringLiteral("cmd_ClearOwn"));
-    ownClear->setAutoDefault(false);
     m_ownList = new QLabel(ownGroup);
     m_ownList->setObjectName(QStringLiteral("lbl_Own"));
     m_ownList->setWordWrap(true);
@@ -171,7 +168,6 @@ MultiSizeIconWindow::MultiSizeIconWindow(Prompts& prompts, QWidget* parent)
     connect(m_saveButton, &QPushButton::clicked, this, &MultiSizeIconWindow::saveIcon);
     auto* closeButton = new QPushButton(QStringLiteral("Close"), this);
     closeButton->setObjectName(QStringLiteral("cmd_Close"));
-    closeButton->setAutoDefault(false);
     connect(closeButton, &QPushButton::clicked, this, &QDialog::reject);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(m_status, 1);
