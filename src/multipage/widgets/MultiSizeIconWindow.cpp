@@ -115,6 +115,7 @@ MultiSizeIconWindow::MultiSizeIconWindow(Prompts& prompts, QWidget* parent)
         m_colourBoxes[i] = new QLineEdit(QStringLiteral("255"), colourGroup);
         m_colourBoxes[i]->setObjectName(QStringLiteral("txt_Color_%1").arg(i));
         m_colourBoxes[i]->setMaximumWidth(48);
+        m_colourBoxes[i]->setAcceptDrops(false); // a dropped picture is for the window
         label->setBuddy(m_colourBoxes[i]);
         colourRow->addWidget(label);
         colourRow->addWidget(m_colourBoxes[i]);
@@ -189,8 +190,7 @@ MultiSizeIconWindow::MultiSizeIconWindow(Prompts& prompts, QWidget* parent)
     layout->addLayout(buttons);
 
     // The keyboard visits the controls top to bottom, then the preview, then the buttons.
-    QWidget* order[] = { m_pathBox, browse };
-    setTabOrder(order[0], order[1]);
+    setTabOrder(m_pathBox, browse);
     QWidget* previous = browse;
     for (QCheckBox* box : std::as_const(m_sizeBoxes)) {
         setTabOrder(previous, box);
@@ -426,6 +426,12 @@ void MultiSizeIconWindow::settle()
 
 void MultiSizeIconWindow::pickColour(int size, QPoint pixel)
 {
+    // The worker may be drawing the same metafile, and its converters are not known to be
+    // safe to enter twice at once.
+    if (m_running) {
+        m_watcher.waitForFinished();
+        buildFinished();
+    }
     const QImage source = m_icon.source(size);
     if (source.isNull() || !source.valid(pixel) || qAlpha(source.pixel(pixel)) == 0)
         return; // a see-through pixel shows no colour to key out
