@@ -111,9 +111,15 @@ void tst_MultiSizeWindow::refused_data()
     QTest::addColumn<QString>("file"); // chosen to save, or a picture to load
     QTest::addColumn<QString>("red");
     QTest::addColumn<QString>("message");
-    QTest::newRow("folder missing") << "no/such/x.ico" << "255" << "The icon '%1' could not be saved: ";
-    QTest::newRow("letters in red") << "x.ico" << "ff" << "Invalid transparent color !";
-    QTest::newRow("unreadable picture") << "text.png" << "255" << "The picture '%1' could not be read: ";
+    QTest::newRow("folder missing") << "no/such/x.ico"
+                                    << "255"
+                                    << "The icon '%1' could not be saved: ";
+    QTest::newRow("letters in red") << "x.ico"
+                                    << "ff"
+                                    << "Invalid transparent color !";
+    QTest::newRow("unreadable picture") << "text.png"
+                                        << "255"
+                                        << "The picture '%1' could not be read: ";
 }
 
 void tst_MultiSizeWindow::refused()
@@ -134,7 +140,8 @@ void tst_MultiSizeWindow::refused()
         QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files), before);
     }
     QCOMPARE(m_prompts->messages.size(), 1);
-    QVERIFY2(m_prompts->messages[0].text.startsWith(message.replace(QLatin1String("%1"), path)), qPrintable(m_prompts->messages[0].text));
+    QVERIFY2(m_prompts->messages[0].text.startsWith(message.replace(QLatin1String("%1"), path)),
+        qPrintable(m_prompts->messages[0].text));
 }
 
 QTEST_MAIN(tst_MultiSizeWindow)

@@ -76,7 +76,8 @@ QList<IconPreviewSheet::Row> IconPreviewSheet::rows() const
 
 QRect IconPreviewSheet::imageRect(int size, Background background, bool enlarged) const
 {
-    const auto found = std::find_if(m_images.begin(), m_images.end(), [size](const Image& i) { return i.size == size; });
+    const auto found
+        = std::find_if(m_images.begin(), m_images.end(), [size](const Image& i) { return i.size == size; });
     if (found == m_images.end())
         return {};
     const Row row = rows().at(found - m_images.begin());

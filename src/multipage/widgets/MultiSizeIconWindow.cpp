@@ -149,7 +149,8 @@ MultiSizeIconWindow::MultiSizeIconWindow(Prompts& prompts, QWidget* parent)
     connect(ownClear, &QPushButton::clicked, this, &MultiSizeIconWindow::clearOwnPicture);
     updateOwnList();
 
-    auto* previewGroup = new QGroupBox(QStringLiteral("Preview: 1:1 and enlarged, on light, dark and see-through"), this);
+    auto* previewGroup
+        = new QGroupBox(QStringLiteral("Preview: 1:1 and enlarged, on light, dark and see-through"), this);
     previewGroup->setObjectName(QStringLiteral("grp_Preview"));
     m_sheet = new IconPreviewSheet;
     m_sheet->setObjectName(QStringLiteral("pic_Preview"));
@@ -280,8 +281,8 @@ void MultiSizeIconWindow::updateOwnList()
     QStringList lines;
     for (auto it = m_ownPaths.cbegin(); it != m_ownPaths.cend(); ++it)
         lines.append(QStringLiteral("%1 x %1: %2").arg(it.key()).arg(QFileInfo(it.value()).fileName()));
-    m_ownList->setText(lines.isEmpty() ? QStringLiteral("Every size is made from the picture.")
-                                       : lines.join(QLatin1Char('\n')));
+    m_ownList->setText(
+        lines.isEmpty() ? QStringLiteral("Every size is made from the picture.") : lines.join(QLatin1Char('\n')));
 }
 
 void MultiSizeIconWindow::readChoices()
@@ -297,9 +298,9 @@ void MultiSizeIconWindow::readChoices()
     if (m_transparentBox->isChecked()) {
         // Half-typed colours keep the last one that read; Save names what is wrong.
         try {
-            transparency
-                = { Transparency::Kind::Colour, MultiPageIcon::transparentColour({ true, m_colourBoxes[0]->text(),
-                                                    m_colourBoxes[1]->text(), m_colourBoxes[2]->text() }) };
+            transparency = { Transparency::Kind::Colour,
+                MultiPageIcon::transparentColour(
+                    { true, m_colourBoxes[0]->text(), m_colourBoxes[1]->text(), m_colourBoxes[2]->text() }) };
         } catch (const Error&) {
             transparency = m_icon.transparency();
         }
@@ -357,7 +358,7 @@ MultiSizeIconWindow::Outcome MultiSizeIconWindow::run(Job job)
         try {
             picture = needed.isEmpty() ? PictureLoader::load(path) : PictureLoader::load(path, needed);
         } catch (const Error& e) {
-            outcome.failure = QStringLiteral("The picture '%1' could not be read: %2").arg(path, e.message());
+            outcome.failures.append(QStringLiteral("The picture '%1' could not be read: %2").arg(path, e.message()));
         }
     };
     // The picture is read whole: fit needs all of it, and crop may be chosen later.
@@ -380,7 +381,7 @@ MultiSizeIconWindow::Outcome MultiSizeIconWindow::run(Job job)
             outcome.sizes = job.icon.sizes();
             outcome.built = true;
         } catch (const Error& e) {
-            outcome.failure = QStringLiteral("The icon could not be made: %1").arg(e.message());
+            outcome.failures.append(QStringLiteral("The icon could not be made: %1").arg(e.message()));
         }
     }
     outcome.job = std::move(job);
@@ -409,8 +410,9 @@ void MultiSizeIconWindow::takeOutcome(const Outcome& outcome)
     m_saveButton->setEnabled(outcome.built);
     m_status->setText(m_icon.picture().isNull() || outcome.built ? QString() : QStringLiteral("Tick a size."));
     // A picture that cannot be read leaves the one before in place, and its name in the box.
-    if (!outcome.failure.isEmpty())
-        m_prompts.message(outcome.failure, windowTitle(), MsgIcon::Exclamation, MsgButtons::Ok);
+    if (!outcome.failures.isEmpty())
+        m_prompts.message(
+            outcome.failures.join(QLatin1Char('\n')), windowTitle(), MsgIcon::Exclamation, MsgButtons::Ok);
 }
 
 void MultiSizeIconWindow::settle()
@@ -445,8 +447,8 @@ void MultiSizeIconWindow::pickColour(int size, QPoint pixel)
 void MultiSizeIconWindow::saveIcon()
 {
     const QString stem = QFileInfo(m_picturePath).completeBaseName();
-    const QString chosen = chooseFile(QStringLiteral("Save icon..."), true,
-        stem.isEmpty() ? QString() : stem + QLatin1String(".ico"));
+    const QString chosen
+        = chooseFile(QStringLiteral("Save icon..."), true, stem.isEmpty() ? QString() : stem + QLatin1String(".ico"));
     if (chosen.isEmpty())
         return;
     const QString fileName = MultiPageIcon::iconFileName(chosen);

@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <QFutureWatcher>
 #include <QMap>
+#include <QStringList>
 #include <QTimer>
 
 class QButtonGroup;
@@ -68,7 +69,7 @@ private:
         Job job;
         Picture picture;
         Picture ownPicture;
-        QString failure; // a picture that could not be read, or the icon that could not be built
+        QStringList failures; // pictures that could not be read, or why the icon could not be built
         bool built = false;
         IconFile document;
         QList<int> sizes;
