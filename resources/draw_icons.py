@@ -72,6 +72,17 @@ ICONS = {
 <rect x="11" y="10" width="3" height="3" fill="#ffffff"/>
 </svg>
 ''',
+    # One picture becoming images of several sizes.
+    "12-one-picture": '''<svg xmlns="http://www.w3.org/2000/svg" width="16" height="16" viewBox="0 0 16 16">
+<rect x="0.5" y="0.5" width="8" height="8" fill="#ffffff" stroke="#5a6470"/>
+<circle cx="6" cy="3" r="1.2" fill="#e0b020"/>
+<path d="M1 8l2.5-3.5 2.5 3.5" stroke="#3d9a45" fill="none"/>
+<rect x="10.5" y="1.5" width="5" height="5" fill="#e0902a" stroke="#8a5518"/>
+<rect x="11.5" y="8.5" width="4" height="4" fill="#e0902a" stroke="#8a5518"/>
+<rect x="12.5" y="13.5" width="2" height="2" fill="#e0902a" stroke="#8a5518"/>
+<path d="M2 11.5h6m-2-2l2 2-2 2" stroke="#2f7fd0" stroke-width="1.2" fill="none"/>
+</svg>
+''',
 }
 
 LOGO = '''<svg xmlns="http://www.w3.org/2000/svg" width="64" height="64" viewBox="0 0 64 64">

@@ -113,4 +113,11 @@ QImage MultiSizeIcon::preview(int size) const
     return icon.imageWithAlpha(Surface::colour(1, 1), 1);
 }
 
+QImage MultiSizeIcon::source(int size) const
+{
+    const bool own = m_own.contains(size);
+    const Picture& picture = own ? m_own[size] : m_picture;
+    return picture.square(size, own ? Placement::Crop : m_placement);
+}
+
 } // namespace brevane

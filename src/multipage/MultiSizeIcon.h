@@ -73,6 +73,9 @@ public:
     // How one size will look in the icon, alpha and mask applied; a null image when that
     // size has no picture.
     QImage preview(int size) const;
+    // What one size is drawn from before any colour is keyed out: its picture placed in the
+    // square as the icon places it. Null when that size has no picture.
+    QImage source(int size) const;
 
 private:
     // Adds image 'size' to icon and fills it.

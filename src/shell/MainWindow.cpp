@@ -21,6 +21,7 @@
 #include "convert/widgets/ConvertDialog.h"
 #include "dialogs/FileDialog.h"
 #include "multipage/widgets/MultiPageDialog.h"
+#include "multipage/widgets/MultiSizeIconWindow.h"
 #include "platform/widgets/PictureBoxView.h"
 #include "platform/Paths.h"
 #include "platform/Prompts.h"
@@ -64,6 +65,10 @@ MainWindow::MainWindow(Prompts& prompts, QWidget* parent)
     openMultiPageDialog = [this] {
         MultiPageDialog dialog(m_prompts, this);
         runModal(dialog);
+    };
+    openOnePictureWindow = [this] {
+        MultiSizeIconWindow window(m_prompts, this);
+        runModal(window);
     };
 
     // The information strip across the top.
@@ -221,6 +226,8 @@ void MainWindow::fillLists()
         QStringLiteral("Tasks"), QStringLiteral("GO"), QStringLiteral("Convert listed images to icons"), 11);
     taskPane->addItem(
         QStringLiteral("Tasks"), QStringLiteral("PROGRAM"), QStringLiteral("Create advanced multi-page icon"), 11);
+    taskPane->addItem(
+        QStringLiteral("Tasks"), QStringLiteral("ONE"), QStringLiteral("Create icon from one picture"), 12);
 }
 
 void MainWindow::unload()
@@ -355,6 +362,9 @@ void MainWindow::runTask(const QString& key)
     else if (key == QLatin1String("PROGRAM")) {
         if (openMultiPageDialog)
             openMultiPageDialog();
+    } else if (key == QLatin1String("ONE")) {
+        if (openOnePictureWindow)
+            openOnePictureWindow();
     } else if (key == QLatin1String("ABOUT"))
         showAbout();
     else if (key == QLatin1String("EXIT"))

@@ -36,9 +36,11 @@ public:
     ~MainWindow() override;
 
     // Doors to the windows that live elsewhere: the conversion options (given row 1's folder
-    // and whether several rows are listed) and the multi-page builder; tests may replace them.
+    // and whether several rows are listed), the multi-page builder and the one-picture icon
+    // window; tests may replace them.
     std::function<void(const QString& firstFolder, bool severalRows)> openConvertDialog;
     std::function<void()> openMultiPageDialog;
+    std::function<void()> openOnePictureWindow;
     // How a modal window of this one is run; exec() unless a test looks in.
     std::function<void(QDialog&)> runModal;
 

@@ -81,13 +81,13 @@ void tst_Keyboard::tabVisitsEveryCommand()
     m_form->fileList->setCurrentCell(0, 0);
     QCOMPARE(focused(), QStringLiteral("lw_Files"));
     QStringList visited;
-    for (int i = 0; i < 9; ++i) {
+    for (int i = 0; i < 10; ++i) {
         press(Qt::Key_Tab);
         visited.append(focused());
     }
     QCOMPARE(visited,
         (QStringList { "eb_Group_Commands", "eb_Main_ADD", "eb_Main_ABOUT", "eb_Main_EXIT", "eb_Group_Tasks",
-            "eb_Main_GO", "eb_Main_PROGRAM", "Label2", "lw_Files" }));
+            "eb_Main_GO", "eb_Main_PROGRAM", "eb_Main_ONE", "Label2", "lw_Files" }));
     QVERIFY(outcome().isEmpty());
 }
 
@@ -98,6 +98,7 @@ void tst_Keyboard::keyRunsFocused_data()
     QTest::addColumn<QString>("result");
     QTest::newRow("Enter on About") << "eb_Main_ABOUT" << QKeySequence(Qt::Key_Return) << "frm_About";
     QTest::newRow("Space on the multi-page task") << "eb_Main_PROGRAM" << QKeySequence(Qt::Key_Space) << "frm_Multi";
+    QTest::newRow("Enter on the one-picture task") << "eb_Main_ONE" << QKeySequence(Qt::Key_Return) << "frm_OnePicture";
     QTest::newRow("keypad Enter on Add images") << "eb_Main_ADD" << QKeySequence(Qt::Key_Enter) << "chooser";
     QTest::newRow("Enter on more tips !") << "Label2" << QKeySequence(Qt::Key_Return) << "frm_Tips";
     QTest::newRow("Enter on a group's title") << "eb_Group_Tasks" << QKeySequence(Qt::Key_Return) << "Tasks folded";

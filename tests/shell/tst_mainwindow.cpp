@@ -169,6 +169,7 @@ void tst_MainWindow::goAndProgram_data()
     QTest::newRow("GO, two rows: no preview") << "GO" << 2 << "frm_Customize" << false;
     QTest::newRow("Enter runs GO") << "<Enter>" << 1 << "frm_Customize" << true;
     QTest::newRow("PROGRAM") << "PROGRAM" << 0 << "frm_Multi" << true;
+    QTest::newRow("ONE") << "ONE" << 0 << "frm_OnePicture" << true;
     QTest::newRow("ABOUT") << "ABOUT" << 0 << "frm_About" << true;
 }
 
