@@ -35,7 +35,7 @@ for _ in $(seq 20); do
   sleep 0.2
 done
 [ $(((tx - mx) * (tx - mx) + (ty - my) * (ty - my))) -le 1600 ] \
-  || fail "tip window centred at $tx,$ty, main window at $mx,$my"
+  || fail "tip window centred at $tx,$ty, main window at $mx,$my; tip: $(xdotool getwindowgeometry "$tips" | tr "\n" " ")"
 
 xdotool windowactivate --sync "$tips" key Escape
 sleep 0.5
