@@ -17,12 +17,12 @@ void tst_ColourText::component_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<Reading>("reading");
     QTest::addColumn<int>("value");
-    for (const auto& [text, reading, value] : std::initializer_list<std::tuple<QString, Reading, int>> {
-             { " +12 ", Reading::Number, 12 }, { "-32768", Reading::Number, -32768 },
-             { "32767", Reading::Number, 32767 }, { "32768", Reading::OutOfRange, 0 },
-             { "-32769", Reading::OutOfRange, 0 }, { "99999999999999999999", Reading::OutOfRange, 0 },
-             { "12.5", Reading::NotANumber, 0 }, { "-", Reading::NotANumber, 0 }, { "", Reading::NotANumber, 0 },
-             { QString::fromUtf8("\u0661\u0662"), Reading::NotANumber, 0 } })
+    using enum ColourText::Reading;
+    using Row = std::tuple<QString, Reading, int>;
+    for (const auto& [text, reading, value] : std::initializer_list<Row> { { " +12 ", Number, 12 },
+             { "-32768", Number, -32768 }, { "32767", Number, 32767 }, { "32768", OutOfRange, 0 },
+             { "-32769", OutOfRange, 0 }, { "99999999999999999999", OutOfRange, 0 }, { "12.5", NotANumber, 0 },
+             { "-", NotANumber, 0 }, { "", NotANumber, 0 }, { QString::fromUtf8("\u0661\u0662"), NotANumber, 0 } })
         QTest::newRow(qPrintable(text)) << text << reading << value;
 }
 

@@ -15,7 +15,6 @@ namespace {
 template <typename Window> void whenModal(std::function<void(Window*)> script)
 {
     auto* timer = new QTimer;
-    timer->setInterval(5);
     QObject::connect(timer, &QTimer::timeout, [timer, script] {
         if (auto* window = qobject_cast<Window*>(QApplication::activeModalWidget())) {
             timer->stop();
@@ -23,7 +22,7 @@ template <typename Window> void whenModal(std::function<void(Window*)> script)
             script(window);
         }
     });
-    timer->start();
+    timer->start(5);
 }
 }
 
@@ -45,17 +44,15 @@ void tst_DesktopPrompts::messageBox_data()
     QTest::addColumn<QString>("shown"); // left to right, the default first marked '*'
     QTest::addColumn<QKeySequence>("pressed");
     QTest::addColumn<int>("answer");
-    const int report = int(MsgButtons::AbortRetryIgnore);
-    QTest::newRow("error report, Alt+I") << report << "Error" << "*&Abort &Retry &Ignore"
-                                         << QKeySequence(Qt::ALT | Qt::Key_I) << int(MsgAnswer::Ignore);
-    QTest::newRow("error report, Alt+R retries") << report << "Error" << "*&Abort &Retry &Ignore"
-                                                 << QKeySequence(Qt::ALT | Qt::Key_R) << int(MsgAnswer::Retry);
-    QTest::newRow("error report, Enter") << report << "Error" << "*&Abort &Retry &Ignore"
-                                         << QKeySequence(Qt::Key_Return) << int(MsgAnswer::Abort);
-    QTest::newRow("question, Esc is No") << int(MsgButtons::YesNo) << "Cancel" << "*&Yes &No"
-                                         << QKeySequence(Qt::Key_Escape) << int(MsgAnswer::No);
-    QTest::newRow("three answers, Esc cancels") << int(MsgButtons::YesNoCancel) << "" << "*&Yes &No Cancel"
-                                                << QKeySequence(Qt::Key_Escape) << int(MsgAnswer::Cancel);
+    const auto row = [](const char* name, MsgButtons buttons, const char* title, const char* shown, QKeySequence key,
+                         MsgAnswer a) { QTest::newRow(name) << int(buttons) << title << shown << key << int(a); };
+    const MsgButtons report = MsgButtons::AbortRetryIgnore;
+    const char* reportShown = "*&Abort &Retry &Ignore";
+    row("error report, Alt+I", report, "Error", reportShown, Qt::ALT | Qt::Key_I, MsgAnswer::Ignore);
+    row("error report, Alt+R retries", report, "Error", reportShown, Qt::ALT | Qt::Key_R, MsgAnswer::Retry);
+    row("error report, Enter", report, "Error", reportShown, Qt::Key_Return, MsgAnswer::Abort);
+    row("question, Esc is No", MsgButtons::YesNo, "Cancel", "*&Yes &No", Qt::Key_Escape, MsgAnswer::No);
+    row("three, Esc cancels", MsgButtons::YesNoCancel, "", "*&Yes &No Cancel", Qt::Key_Escape, MsgAnswer::Cancel);
 }
 
 void tst_DesktopPrompts::messageBox()
@@ -147,13 +144,10 @@ void tst_DesktopPrompts::chooseFile()
         if (stayedOpen)
             dialog->reject();
     });
-    FileChooserRequest request;
-    request.mode = FileChooserRequest::Mode(mode);
-    request.title = QStringLiteral("Browse for files...");
-    request.filterPairs = QStringList { "Pictures", "*.bmp;*.jpg;", "All file types (*.*)", "*.*" };
-    request.initialDir = dir.path();
-    request.defaultSuffix = QStringLiteral("ico");
-    request.fileMustExist = mode != int(FileChooserRequest::Mode::Save);
+    const FileChooserRequest request { .mode = FileChooserRequest::Mode(mode), .title = "Browse for files...",
+        .filterPairs = { "Pictures", "*.bmp;*.jpg;", "All file types (*.*)", "*.*" }, .filterIndex = 1,
+        .initialDir = dir.path(), .initialName = {}, .fileMustExist = mode != int(FileChooserRequest::Mode::Save),
+        .defaultSuffix = "ico" };
     const FileChooserResult chosen = QtPrompts().chooseFile(request);
     QCOMPARE(title, request.title);
     QCOMPARE(offered, (QStringList { "Pictures", "All file types (*.*)" }));
@@ -162,8 +156,7 @@ void tst_DesktopPrompts::chooseFile()
     QCOMPARE(stayedOpen, result.isEmpty());
     QCOMPARE(chosen.accepted, !result.isEmpty());
     QCOMPARE(chosen.resultText, test::nuls(result.replace(QLatin1Char('@'), QDir::toNativeSeparators(dir.path()))));
-    if (chosen.accepted)
-        QCOMPARE(chosen.filterIndex, filter);
+    QCOMPARE(chosen.accepted ? chosen.filterIndex : filter, filter);
 }
 
 QTEST_MAIN(tst_DesktopPrompts)
