@@ -3,13 +3,9 @@
 // Small EMF and WMF files written record by record, for tests and benchmarks.
 
 #include <QByteArray>
-#include <QPoint>
 #include <QRect>
-#include <QSize>
 #include <QtEndian>
 
-#include <algorithm>
-#include <cstdlib>
 #include <initializer_list>
 #include <optional>
 
@@ -27,27 +23,21 @@ template <typename... V> QByteArray u16(V... v) { return le<quint16>(v...); }
 template <typename... V> QByteArray u32(V... v) { return le<quint32>(v...); }
 
 // An EMF of 'records' (whole records; EMR_EOF is added) on a picture of the given size, 96 dpi.
-inline QByteArray makeEmf(int widthPx, int heightPx, const QByteArray& records, int handles = 1)
+inline QByteArray makeEmf(int w, int h, const QByteArray& records, int handles = 1)
 {
-    QByteArray out = u32(1, 88, 0, 0, widthPx - 1, heightPx - 1, 0, 0, widthPx * 2540 / 96, heightPx * 2540 / 96,
-                         0x464D4520, 0x10000, 0, 0)
-        + u16(handles, 0) + u32(0, 0, 0, 960, 960, 254, 254) + records + u32(14, 20, 0, 16, 20);
-    qToLittleEndian<quint32>(quint32(out.size()), out.data() + 48);
-    return out;
+    const QByteArray body = records + u32(14, 20, 0, 16, 20);
+    return u32(1, 88, 0, 0, w - 1, h - 1, 0, 0, w * 2540 / 96, h * 2540 / 96, 0x464D4520, 0x10000, 88 + body.size(), 0)
+        + u16(handles, 0) + u32(0, 0, 0, 960, 960, 254, 254) + body;
 }
 
-// A rectangle filled without outline (colorref 0x00BBGGRR): the stock NULL_PEN selected, a
-// solid brush made and selected, the rectangle.
-inline QByteArray makeEmf(int widthPx, int heightPx, QRect rect, quint32 colorref)
+// A rectangle filled (colorref 0x00BBGGRR) with a solid brush, without outline (NULL_PEN).
+inline QByteArray makeEmf(int w, int h, QRect r, quint32 colorref)
 {
-    return makeEmf(widthPx, heightPx,
-        u32(37, 12, 0x80000008, 39, 24, 1, 0, colorref, 0, 37, 12, 1, 43, 24, rect.left(), rect.top(),
-            rect.right() + 1, rect.bottom() + 1),
-        2);
+    const QByteArray select = u32(37, 12, 0x80000008, 39, 24, 1, 0, colorref, 0, 37, 12, 1);
+    return makeEmf(w, h, select + u32(43, 24, r.left(), r.top(), r.right() + 1, r.bottom() + 1), 2);
 }
 
-// How a placeable WMF lays out its drawing: 'inch' units to the inch, a bounding box (left,
-// top, width, height in logical units), a mapping mode record (0: none) and a window.
+// A placeable WMF's layout: units to the inch, bounding box, mapping mode record (0: none), window.
 struct WmfLayout {
     int inch = 96;
     QRect box;
@@ -56,40 +46,34 @@ struct WmfLayout {
     std::optional<QSize> windowExt; // may be negative
 };
 
-// Fills in logical units, from corner (x1, y1) to (x2, y2).
-struct WmfFill {
-    int x1, y1, x2, y2;
-    quint32 colorref;
-};
+struct WmfFill { int x1, y1, x2, y2; quint32 colorref; }; // corners in logical units
 
 inline QByteArray wmfRecord(quint16 function, const QByteArray& params)
 {
     return u32(3 + params.size() / 2) + u16(function) + params;
 }
 
-// A placeable WMF of 'records' (whole records; the window and META_EOF are added).
+// A placeable WMF of 'records' (the window and META_EOF added); its largest record: all of them.
 inline QByteArray makeWmf(const WmfLayout& l, const QByteArray& records)
 {
-    QByteArray head = u32(0x9AC6CDD7) + u16(0, l.box.left(), l.box.top(), l.box.left() + l.box.width(),
-                                            l.box.top() + l.box.height(), l.inch, 0, 0);
+    const QRect& b = l.box;
+    const QByteArray head = u32(0x9AC6CDD7) + u16(0, b.left(), b.top(), b.right() + 1, b.bottom() + 1, l.inch, 0, 0);
     quint16 checksum = 0;
-    for (int i = 0; i < 10; ++i)
-        checksum ^= qFromLittleEndian<quint16>(head.constData() + 2 * i);
-    head += u16(checksum);
+    for (int i = 0; i < 20; i += 2)
+        checksum ^= qFromLittleEndian<quint16>(head.constData() + i);
     QByteArray all = l.mapMode ? wmfRecord(0x0103, u16(l.mapMode)) : QByteArray();
     if (l.windowExt) // y before x
         all += wmfRecord(0x020B, u16(l.windowOrg.y(), l.windowOrg.x()))
             + wmfRecord(0x020C, u16(l.windowExt->height(), l.windowExt->width()));
     all += records + wmfRecord(0, {});
-    // The largest record's size: all of them is large enough.
-    return head + u16(1, 9, 0x0300) + u32((18 + all.size()) / 2) + u16(2) + u32(all.size() / 2) + u16(0) + all;
+    return head + u16(checksum, 1, 9, 0x0300) + u32((18 + all.size()) / 2) + u16(2) + u32(all.size() / 2) + u16(0)
+        + all;
 }
 
+// A PS_NULL pen in slot 0, selected; per fill a brush in slot 1, selected, a rectangle, deleted.
 inline QByteArray makeWmf(const WmfLayout& layout, std::initializer_list<WmfFill> fills)
 {
-    // A PS_NULL pen in slot 0, selected; per fill a solid brush in slot 1, selected, a
-    // rectangle (bottom, right, top, left), the brush deleted.
-    QByteArray r = wmfRecord(0x02FA, u16(5, 0, 0) + u32(0)) + wmfRecord(0x012D, u16(0));
+    QByteArray r = wmfRecord(0x02FA, u16(5, 0, 0, 0, 0)) + wmfRecord(0x012D, u16(0));
     for (const WmfFill& f : fills)
         r += wmfRecord(0x02FC, u16(0) + u32(f.colorref) + u16(0)) + wmfRecord(0x012D, u16(1))
             + wmfRecord(0x041B, u16(f.y2, f.x2, f.y1, f.x1)) + wmfRecord(0x01F0, u16(1));
@@ -97,15 +81,14 @@ inline QByteArray makeWmf(const WmfLayout& layout, std::initializer_list<WmfFill
 }
 
 // A placeable WMF at 96 units to the inch; the drawing's window is the bounding box.
-inline QByteArray makeWmf(int widthPx, int heightPx, QRect rect, quint32 colorref)
+inline QByteArray makeWmf(int widthPx, int heightPx, QRect r, quint32 colorref)
 {
     return makeWmf({ 96, QRect(0, 0, widthPx, heightPx), 0, {}, QSize(widthPx, heightPx) },
-        { { rect.left(), rect.top(), rect.right() + 1, rect.bottom() + 1, colorref } });
+        { { r.left(), r.top(), r.right() + 1, r.bottom() + 1, colorref } });
 }
 
-// A packed DIB: a BITMAPINFOHEADER (the core header when biSize is 12), a grey colour
-// table up to 8 bits, 'pixelBytes' of pixels (-1: as many as the rows need). Run-length
-// coded pixels end in an end-of-bitmap code, and biSizeImage counts them.
+// A packed DIB: a BITMAPINFOHEADER (the core one when biSize is 12), a grey table up to 8 bits,
+// 'pixelBytes' of pixels (-1: all rows); run-length coded ones end in an end-of-bitmap code.
 struct Dib {
     int width = 4, height = 4, bitCount = 24;
     quint32 biSize = 40;
@@ -115,17 +98,15 @@ struct Dib {
 
     QByteArray bytes() const
     {
-        const qint64 all = (qint64(width) * bitCount + 31) / 32 * 4 * std::abs(qint64(height));
-        QByteArray pixels(pixelBytes < 0 ? all : pixelBytes, '\0');
+        QByteArray pixels(pixelBytes >= 0 ? pixelBytes : (qint64(width) * bitCount + 31) / 32 * 4 * qAbs(height), '\0');
         if ((compression == 1 || compression == 2) && pixels.size() >= 2)
             pixels[pixels.size() - 1] = 1;
-        const quint32 entries = bitCount > 8 ? clrUsed : clrUsed ? clrUsed : 1u << bitCount;
+        const quint32 entries = bitCount > 8 || clrUsed ? clrUsed : 1u << bitCount;
         QByteArray out = biSize == 12 ? u32(12) + u16(width, height, planes, bitCount)
                                       : u32(biSize, width, height) + u16(planes, bitCount)
-                + u32(compression, compression ? quint32(pixels.size()) : 0, 0, 0, clrUsed, 0)
-                + QByteArray(biSize > 40 ? biSize - 40 : 0, '\0');
+                + u32(compression, compression ? pixels.size() : 0, 0, 0, clrUsed, 0);
         for (quint32 i = 0; i < entries; ++i)
-            out += QByteArray(biSize == 12 ? 3 : 4, char(i * 255 / std::max<quint32>(entries - 1, 1)));
+            out += QByteArray(biSize == 12 ? 3 : 4, char(i * 255 / (entries > 1 ? entries - 1 : 1)));
         return out + pixels;
     }
 };
