@@ -9,94 +9,51 @@ using namespace brevane;
 using test::nuls;
 
 namespace {
-// Runs fn and gives the error it raised, if any.
-template <typename Fn> std::optional<Error> raised(Fn fn)
+// The number of the error fn raised; 0 when none.
+template <typename Fn> qint32 raised(Fn fn, QString* source = nullptr)
 {
     try {
         fn();
     } catch (const Error& e) {
-        return e;
+        if (source)
+            *source = e.source() + QLatin1Char('|') + e.description();
+        return e.number();
     }
-    return std::nullopt;
+    return 0;
 }
 }
 
 class tst_FileDialog : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void filterConversion_data();
-    void filterConversion();
-    void setterLimits_data();
-    void setterLimits();
-    void requestAndFilterIndex();
-    void multipleOpen_data();
+    void request();
     void multipleOpen();
-    void noResult_data();
     void noResult();
 };
 
-void tst_FileDialog::filterConversion_data()
-{
-    QTest::addColumn<QString>("filter");
-    QTest::addColumn<QString>("converted"); // '#' stands for NUL
-    QTest::addColumn<QStringList>("pairs");
-    QTest::newRow("icon and all files") << "Icon file (*.ico)|*.ico|All file types (*.*)|*.*"
-                                        << "Icon file (*.ico)#*.ico#All file types (*.*)#*.*##"
-                                        << QStringList { "Icon file (*.ico)", "*.ico", "All file types (*.*)", "*.*" };
-    QTest::newRow("colon separates like a bar") << "Drive C:|*.*"
-                                                << "Drive C##*.*##" << QStringList {};
-}
-
-void tst_FileDialog::filterConversion()
-{
-    QFETCH(QString, filter);
-    QFETCH(QString, converted);
-    QFETCH(QStringList, pairs);
-    test::ScriptedPrompts prompts;
-    FileDialog dialog(prompts);
-    dialog.setFilter(filter);
-    QCOMPARE(*dialog.record().lpstrFilter, nuls(converted));
-    dialog.showOpen();
-    QCOMPARE(prompts.fileRequests.first().filterPairs, pairs);
-}
-
-void tst_FileDialog::setterLimits_data()
-{
-    QTest::addColumn<bool>("filter"); // else the file name
-    QTest::addColumn<int>("length");
-    QTest::addColumn<int>("error"); // 0: none
-    QTest::newRow("filter of 32767 characters fits") << true << 32767 << 0;
-    QTest::newRow("filter of 32768 characters overflows") << true << 32768 << int(err::Overflow);
-    QTest::newRow("file name of 1024 characters fits") << false << 1024 << 0;
-    QTest::newRow("file name of 1025 characters is too long") << false << 1025 << int(err::InvalidProcedureCall);
-}
-
-void tst_FileDialog::setterLimits()
-{
-    QFETCH(bool, filter);
-    QFETCH(int, length);
-    QFETCH(int, error);
-    test::ScriptedPrompts prompts;
-    FileDialog dialog(prompts);
-    const QString text(length, QLatin1Char('x'));
-    const auto e = raised([&] { filter ? dialog.setFilter(text) : dialog.setFileName(text); });
-    QCOMPARE(e ? e->number() : 0, error);
-    if (filter)
-        QCOMPARE(dialog.record().lpstrFilter.has_value(), error == 0);
-    else
-        QCOMPARE(dialog.fileName(), text); // stored even when refused
-}
-
-void tst_FileDialog::requestAndFilterIndex()
+// A filter of up to 32767 characters, a file name of up to 1024 (stored even when refused).
+// The filter is converted as the record holds it (a colon separates like a bar) and offered
+// as pairs; the flags choose the mode; the chosen filter is asked for next time.
+void tst_FileDialog::request()
 {
     test::ScriptedPrompts prompts;
     FileDialog dialog(prompts);
-    dialog.setFlags(0x1200);
+    QCOMPARE(raised([&] { dialog.setFilter(QString(32768, QLatin1Char('x'))); }), err::Overflow);
+    QVERIFY(!dialog.record().lpstrFilter.has_value());
+    QCOMPARE(raised([&] { dialog.setFilter(QString(32767, QLatin1Char('x'))); }), 0);
+    QCOMPARE(raised([&] { dialog.setFileName(QString(1024, QLatin1Char('x'))); }), 0);
+    QCOMPARE(raised([&] { dialog.setFileName(QString(1025, QLatin1Char('x'))); }), err::InvalidProcedureCall);
+    QCOMPARE(dialog.fileName(), QString(1025, QLatin1Char('x')));
+    dialog.setFilter(QStringLiteral("Drive C:|*.*"));
+    QCOMPARE(*dialog.record().lpstrFilter, nuls("Drive C##*.*##"));
+    dialog.setFlags(FileDialog::OFN_ALLOWMULTISELECT | FileDialog::OFN_FILEMUSTEXIST);
     dialog.setTitle(QStringLiteral("Browse for files..."));
     dialog.setFilter(QStringLiteral("Icon file (*.ico)|*.ico|All file types (*.*)|*.*"));
+    QCOMPARE(*dialog.record().lpstrFilter, nuls("Icon file (*.ico)#*.ico#All file types (*.*)#*.*##"));
     prompts.answerFile(QStringLiteral("/tmp/a.ico"), 2);
     dialog.showOpen();
     const FileChooserRequest request = prompts.fileRequests.first();
+    QCOMPARE(request.filterPairs, (QStringList { "Icon file (*.ico)", "*.ico", "All file types (*.*)", "*.*" }));
     QCOMPARE(request.mode, FileChooserRequest::Mode::OpenMultiple);
     QCOMPARE(request.title, QStringLiteral("Browse for files..."));
     QCOMPARE(request.filterIndex, 1);
@@ -106,85 +63,51 @@ void tst_FileDialog::requestAndFilterIndex()
     QCOMPARE(prompts.fileRequests.at(1).filterIndex, 2);
 }
 
-void tst_FileDialog::multipleOpen_data()
-{
-    QTest::addColumn<QString>("result"); // '#' stands for NUL
-    QTest::addColumn<QString>("selectedDir");
-    QTest::addColumn<QString>("dir");
-    QTest::addColumn<QStringList>("files");
-    QTest::newRow("one file picked") << "/tmp/Pics/Photo.JPG"
-                                     << "/tmp/Pics/Photo.JPG"
-                                     << "/tmp/Pics/" << QStringList { "Photo.JPG" };
-    QTest::newRow("two files below the root") << "/tmp/Art#a.bmp#b.bmp##"
-                                              << "/tmp/Art"
-                                              << "/tmp/Art" << QStringList { "a.bmp", "b.bmp" };
-    QTest::newRow("three files at a drive root, listed order kept")
-        << "C:\\#z.gif#A.gif#m.gif##"
-        << "C:\\"
-        << "C:\\" << QStringList { "z.gif", "A.gif", "m.gif" };
-}
-
+// The whole buffer as the chooser left it, and the selection split: one file, or a folder
+// ('#' stands for NUL) and names in the order listed.
 void tst_FileDialog::multipleOpen()
 {
-    QFETCH(QString, result);
-    QFETCH(QString, selectedDir);
-    QFETCH(QString, dir);
-    QFETCH(QStringList, files);
-    test::ScriptedPrompts prompts;
-    FileDialog dialog(prompts);
-    dialog.setFlags(0x1200);
-    prompts.answerFile(nuls(result));
-    dialog.showOpen();
-    // The whole buffer as the chooser left it.
-    QCOMPARE(dialog.fileName().size(), 8192);
-    QVERIFY(dialog.fileName().startsWith(nuls(result)));
-    QCOMPARE(dialog.selectedDir(), selectedDir);
-
-    QString splitFolder;
-    QStringList splitFiles;
-    qint32 fileCount = 0;
-    dialog.splitMultipleSelection(splitFolder, splitFiles, fileCount);
-    QCOMPARE(fileCount, files.size());
-    QCOMPARE(splitFolder, dir);
-    QCOMPARE(splitFiles, files);
+    for (const auto& [result, selectedDir, dir, files] :
+        { std::tuple { "/tmp/Pics/Photo.JPG", "/tmp/Pics/Photo.JPG", "/tmp/Pics/", QStringList { "Photo.JPG" } },
+            { "C:\\#z.gif#A.gif#m.gif##", "C:\\", "C:\\", QStringList { "z.gif", "A.gif", "m.gif" } } }) {
+        test::ScriptedPrompts prompts;
+        FileDialog dialog(prompts);
+        dialog.setFlags(FileDialog::OFN_ALLOWMULTISELECT | FileDialog::OFN_FILEMUSTEXIST);
+        prompts.answerFile(nuls(result));
+        dialog.showOpen();
+        QCOMPARE(dialog.fileName().size(), 8192);
+        QCOMPARE(dialog.selectedDir(), QString(selectedDir));
+        QString splitFolder;
+        QStringList splitFiles;
+        qint32 fileCount = 0;
+        dialog.splitMultipleSelection(splitFolder, splitFiles, fileCount);
+        QCOMPARE(fileCount, files.size());
+        QCOMPARE(splitFolder, QString(dir));
+        QCOMPARE(splitFiles, files);
+    }
 }
 
-void tst_FileDialog::noResult_data()
-{
-    QTest::addColumn<bool>("save"); // else open
-    QTest::addColumn<bool>("tooLong"); // else cancelled
-    QTest::addColumn<bool>("cancelError");
-    QTest::addColumn<QString>("source");
-    QTest::newRow("open cancelled, quietly") << false << false << false << QString();
-    QTest::newRow("open cancelled, raising") << false << false << true << "Brevane.cFileDialog";
-    QTest::newRow("save cancelled, raising") << true << false << true << "Brevane.cFilenDialog";
-    QTest::newRow("open, too long, raising") << false << true << true << "Brevane.cFileDialog";
-}
-
+// A failed show (a cancel, or a name too long that fails like one) raises when asked to, with
+// its dialog's source, and leaves the file name and the folder of the last success alone.
 void tst_FileDialog::noResult()
 {
-    QFETCH(bool, save);
-    QFETCH(bool, tooLong);
-    QFETCH(bool, cancelError);
-    QFETCH(QString, source);
-    test::ScriptedPrompts prompts;
-    FileDialog dialog(prompts);
-    // A first successful open sets selectedDir; the failed show must leave it and fileName alone.
-    prompts.answerFile(QStringLiteral("/tmp/first.bmp"));
-    dialog.showOpen();
-    dialog.setFileName(QStringLiteral("kept.ico"));
-    dialog.setCancelError(cancelError);
-    if (tooLong) // fails like a cancel
-        prompts.answerFile(QStringLiteral("/") + QString(1024, QLatin1Char('x')));
-    const auto error = raised([&] { save ? dialog.showSave() : dialog.showOpen(); });
-    QCOMPARE(error.has_value(), cancelError);
-    if (cancelError) {
-        QCOMPARE(error->number(), err::DialogCancelled);
-        QCOMPARE(error->source(), source);
-        QCOMPARE(error->description(), QStringLiteral("User selected cancel."));
+    for (const auto& [save, tooLong, raisedBy] : { std::tuple { false, false, "" },
+             { true, false, "Brevane.cFilenDialog" }, { false, true, "Brevane.cFileDialog" } }) {
+        test::ScriptedPrompts prompts;
+        FileDialog dialog(prompts);
+        prompts.answerFile(QStringLiteral("/tmp/first.bmp"));
+        dialog.showOpen();
+        dialog.setFileName(QStringLiteral("kept.ico"));
+        dialog.setCancelError(*raisedBy);
+        if (tooLong)
+            prompts.answerFile(QStringLiteral("/") + QString(1024, QLatin1Char('x')));
+        QString source;
+        QCOMPARE(raised([&] { save ? dialog.showSave() : dialog.showOpen(); }, &source),
+            *raisedBy ? err::DialogCancelled : 0);
+        QCOMPARE(source, *raisedBy ? raisedBy + QStringLiteral("|User selected cancel.") : QString());
+        QCOMPARE(dialog.fileName(), QStringLiteral("kept.ico"));
+        QCOMPARE(dialog.selectedDir(), QStringLiteral("/tmp/first.bmp"));
     }
-    QCOMPARE(dialog.fileName(), QStringLiteral("kept.ico"));
-    QCOMPARE(dialog.selectedDir(), QStringLiteral("/tmp/first.bmp"));
 }
 
 QTEST_GUILESS_MAIN(tst_FileDialog)

@@ -1,29 +1,15 @@
 #!/usr/bin/env python3
-"""Hostile inputs for brevane-cli, generated at test time (nothing large is committed).
-
-Each row of CASES is one bomb: the file it writes, how it is made, the commands run on it
-and what they must say. run_hostile.py runs them.
-
-    make_hostile.py DIR           writes every bomb into DIR and lists them
-"""
+"""Hostile inputs for brevane-cli, written at test time (nothing large is committed): one row
+of CASES per bomb, run by run_hostile.py.   make_hostile.py DIR   writes them all into DIR."""
 
 import os
 import struct
 import sys
 import zlib
 
-MEGA = 1024 * 1024
 SRCCOPY = 0x00CC0020
+u16, i16, u32, i32 = [lambda *v, c=c: struct.pack("<%d%s" % (len(v), c), *v) for c in "HhIi"]
 
-
-def packer(code):
-    return lambda *v: struct.pack("<%d%s" % (len(v), code), *v)
-
-
-u16, i16, u32, i32 = map(packer, "HhIi")
-
-
-# --- WMF -------------------------------------------------------------------------------
 
 def wmf_record(function, params):
     return u32(3 + len(params) // 2) + u16(function) + params
@@ -43,8 +29,8 @@ def wmf(records, box=(0, 0, 40, 40), inch=96):
 
 
 def dib(width, height, bits=24, bi_size=40, compression=0, pixel_bytes=None):
-    """A BITMAPINFOHEADER with its colour table and 'pixel_bytes' bytes of pixels (all of
-    them when None). Compressed pixels are an end-of-bitmap code after zeros."""
+    """A BITMAPINFOHEADER, its colour table and 'pixel_bytes' of pixels (None: all of them);
+    compressed pixels are zeros and an end-of-bitmap code."""
     colours = (1 << bits) if bits <= 8 else 0
     if pixel_bytes is None:
         pixel_bytes = ((width * bits + 31) // 32) * 4 * abs(height)
@@ -55,91 +41,37 @@ def dib(width, height, bits=24, bi_size=40, compression=0, pixel_bytes=None):
 
 
 WINDOW = [wmf_record(0x020B, i16(0, 0)), wmf_record(0x020C, i16(40, 40))]
-# Source and destination extents (height, width, y, x) of the 40x40 picture.
-EXTENTS = i16(40, 40, 0, 0, 40, 40, 0, 0)
+EXTENTS = i16(40, 40, 0, 0, 40, 40, 0, 0)  # source and destination: height, width, y, x
 
-
-def wmf_bisize_zero():
-    # META_STRETCHDIB: RasterOp, ColorUsage, extents.
-    return wmf(WINDOW + [wmf_record(0x0F43, u32(SRCCOPY) + u16(0) + EXTENTS
-                                    + dib(8, 8, bi_size=0, pixel_bytes=36))])
-
-
-# Run-length coded bitmaps: libwmf allocates a byte per pixel before it decodes the few
-# bytes of codes.
-
-def wmf_stretchblt_bomb():
-    # META_DIBSTRETCHBLT: RasterOp, extents.
-    return wmf(WINDOW + [wmf_record(0x0B41, u32(SRCCOPY) + EXTENTS
-                                    + dib(58737, 58737, 8, compression=1, pixel_bytes=80))])
-
-
-def wmf_pattern_brushes():
-    # META_DIBCREATEPATTERNBRUSH: BS_DIBPATTERNPT, DIB_RGB_COLORS.
-    brush = wmf_record(0x0142, u16(5, 0) + dib(19365, 19365, 8, compression=1, pixel_bytes=2))
-    return wmf(WINDOW + [brush] * 4)
-
-
-def wmf_tiny_bomb():
-    # META_DIBBITBLT of 1x1: RasterOp, YSrc, XSrc, Height, Width, YDest, XDest.
-    return wmf([wmf_record(0x0940, u32(SRCCOPY) + i16(0, 0, 1, 1, 0, 0)
-                           + dib(52000, 52000, 4, compression=2, pixel_bytes=2))], inch=1440)
-
-
-def wmf_polygons(count=60, points=16000):
-    polygon = wmf_record(0x0324, u16(points) + b"".join(i16(i % 40, i * 7 % 40) for i in range(points)))
-    return wmf(WINDOW + [polygon] * count)
-
-
-# --- EMF -------------------------------------------------------------------------------
 
 def emf(records, width=40, height=40):
     body = b"".join(records) + u32(14, 20, 0, 16, 20)
-    header = (u32(1, 88) + i32(0, 0, width - 1, height - 1)
-              + i32(0, 0, width * 2540 // 96, height * 2540 // 96)
-              + u32(0x464D4520, 0x10000, 88 + len(body), len(records) + 2) + u16(1, 0)
-              + u32(0, 0, 0) + i32(960, 960, 254, 254))
-    return header + body
+    return (u32(1, 88) + i32(0, 0, width - 1, height - 1) + i32(0, 0, width * 2540 // 96, height * 2540 // 96)
+            + u32(0x464D4520, 0x10000, 88 + len(body), len(records) + 2) + u16(1, 0)
+            + u32(0, 0, 0) + i32(960, 960, 254, 254) + body)
 
 
 def emf_large_bitmap(side=4000):
     """EMR_STRETCHDIBITS of a 1-bit bitmap: the converter compresses it into a PNG."""
-    bitmap = dib(side, side, 1)
-    info = 40 + 8
-    record = (u32(81, 80 + len(bitmap)) + i32(0, 0, 39, 39) + i32(0, 0, 0, 0, side, side)
-              + u32(80, info, 80 + info, len(bitmap) - info) + u32(0, SRCCOPY) + i32(40, 40))
-    return emf([record + bitmap])
+    bitmap, info = dib(side, side, 1), 40 + 8
+    return emf([u32(81, 80 + len(bitmap)) + i32(0, 0, 39, 39) + i32(0, 0, 0, 0, side, side)
+                + u32(80, info, 80 + info, len(bitmap) - info) + u32(0, SRCCOPY) + i32(40, 40) + bitmap])
 
-
-def emf_ellipses(count=1_000_000):
-    return emf([(u32(42, 24) + i32(0, 0, 39, 39)) * count])
-
-
-def emf_large_fills(count=1000, side=5000):
-    """Rectangles over the whole of a 25-megapixel frame: each fill costs its area."""
-    return emf([u32(43, 24) + i32(0, 0, side - 1, side - 1)] * count, width=side, height=side)
-
-
-# --- JPEG ------------------------------------------------------------------------------
 
 def jpeg_segment(marker, payload):
     return b"\xff" + bytes([marker]) + struct.pack(">H", len(payload) + 2) + payload
 
 
 def jpeg_scans(scans=20_000, side=4096):
-    """A progressive greyscale JPEG: one DC scan, then the same AC band over and over.
-    Every scan walks all blocks of the picture."""
+    """A progressive greyscale JPEG: one DC scan, then the same AC band over and over, each
+    scan a walk over all blocks. DC and AC tables: one 1-bit code each (an EOB run of 2^14)."""
     out = b"\xff\xd8" + jpeg_segment(0xDB, b"\x00" + b"\x01" * 64)
     out += jpeg_segment(0xC2, b"\x08" + struct.pack(">HH", side, side) + b"\x01\x01\x11\x00")
-    # DC table 0 and AC table 0: one 1-bit code each (category 0; EOB run of 2^14..).
-    out += jpeg_segment(0xC4, b"\x00\x01" + b"\x00" * 16)
-    out += jpeg_segment(0xC4, b"\x10\x01" + b"\x00" * 15 + b"\xe0")
+    out += jpeg_segment(0xC4, b"\x00\x01" + b"\x00" * 16) + jpeg_segment(0xC4, b"\x10\x01" + b"\x00" * 15 + b"\xe0")
     out += jpeg_segment(0xDA, b"\x01\x01\x00\x00\x00\x00") + b"\x00" * 64
     out += (jpeg_segment(0xDA, b"\x01\x01\x00\x01\x3f\x00") + b"\x00" * 38) * (scans - 1)
     return out + b"\xff\xd9"
 
-
-# --- ICO -------------------------------------------------------------------------------
 
 def png(width, height):
     """A greyscale PNG of zeros: 'width' x 'height' pixels in a few kilobytes."""
@@ -151,28 +83,21 @@ def png(width, height):
 
 def ico(block, entries=256):
     """An icon directory of 'entries' 256x256 32-bit images, all pointing at one block."""
-    entry = bytes(4) + u16(1, 32) + u32(len(block), 6 + 16 * entries)
-    return u16(0, 1, entries) + entry * entries + block
-
-
-def ico_of_large_pngs():
-    return ico(png(5792, 5792))  # just under 32 megapixels
+    return u16(0, 1, entries) + (bytes(4) + u16(1, 32) + u32(len(block), 6 + 16 * entries)) * entries + block
 
 
 def ico_one_large_block():
-    # A 256 x 256 image followed by 20 MB the entry counts as its own.
+    """A 256 x 256 image followed by 20 MB the entry counts as its own."""
     image = u32(40) + i32(256, 512) + u16(1, 32) + u32(0, 0, 0, 0, 0, 0) + b"\0" * (256 * 256 * 4 + 256 * 32)
-    return ico(image + b"\0" * (20 * MEGA - len(image)))
+    return ico(image + b"\0" * (20 * 1024 * 1024 - len(image)))
 
-
-# --- PE --------------------------------------------------------------------------------
 
 def pe(resources):
-    """A PE32 image with nothing but a resource section: (type, id, data) each language 0."""
+    """A PE32 image with nothing but a resource section: (type, id, data), each language 0,
+    each with a name directory, a language directory and a data entry."""
     rsrc_rva, raw_at = 0x1000, 0x200
     resources = sorted(resources)
     tree = 16 + 8 * len(resources)
-    # Per resource: a name directory, a language directory, a data entry.
     name_dir = [tree + i * 64 for i in range(len(resources))]
     data_at = tree + 64 * len(resources)
     body = u32(0, 0) + u16(0, 0) + u16(0, len(resources))
@@ -181,23 +106,16 @@ def pe(resources):
     for i, (_, rid, data) in enumerate(resources):
         offsets.append(data_at)
         body += u32(0, 0) + u16(0, 0) + u16(0, 1) + u32(rid, 0x80000000 | (name_dir[i] + 24))
-        body += u32(0, 0) + u16(0, 0) + u16(0, 1) + u32(0, name_dir[i] + 48)
-        body += u32(rsrc_rva + data_at, len(data), 0, 0)
+        body += u32(0, 0) + u16(0, 0) + u16(0, 1) + u32(0, name_dir[i] + 48) + u32(rsrc_rva + data_at, len(data), 0, 0)
         data_at += (len(data) + 3) & ~3
     for (_, _, data), at in zip(resources, offsets):
         body += b"\0" * (at - len(body)) + data
-    size = len(body)
-    raw = body + b"\0" * (-len(body) % 0x200)
-
-    dos = b"MZ" + b"\0" * 58 + u32(0x40)
-    coff = b"PE\0\0" + u16(0x14C, 1) + u32(0, 0, 0) + u16(224, 0x0102)
-    image_size = rsrc_rva + ((size + 0xFFF) & ~0xFFF)
-    optional = (u16(0x10B) + b"\0\0" + u32(0, len(raw), 0, 0, 0, 0) + u32(0x400000, 0x1000, 0x200)
-                + u16(4, 0, 0, 0, 4, 0) + u32(0, image_size, 0x200, 0) + u16(2, 0)
-                + u32(0x100000, 0x1000, 0x100000, 0x1000, 0, 16))
-    directories = b"\0" * 16 + u32(rsrc_rva, size) + b"\0" * (13 * 8)
-    section = b".rsrc\0\0\0" + u32(size, rsrc_rva, len(raw), raw_at, 0, 0) + u16(0, 0) + u32(0x40000040)
-    headers = dos + coff + optional + directories + section
+    size, raw = len(body), body + b"\0" * (-len(body) % 0x200)
+    headers = (b"MZ" + b"\0" * 58 + u32(0x40) + b"PE\0\0" + u16(0x14C, 1) + u32(0, 0, 0) + u16(224, 0x0102)
+               + u16(0x10B) + b"\0\0" + u32(0, len(raw), 0, 0, 0, 0) + u32(0x400000, 0x1000, 0x200)
+               + u16(4, 0, 0, 0, 4, 0) + u32(0, rsrc_rva + ((size + 0xFFF) & ~0xFFF), 0x200, 0) + u16(2, 0)
+               + u32(0x100000, 0x1000, 0x100000, 0x1000, 0, 16) + b"\0" * 16 + u32(rsrc_rva, size) + b"\0" * (13 * 8)
+               + b".rsrc\0\0\0" + u32(size, rsrc_rva, len(raw), raw_at, 0, 0) + u16(0, 0) + u32(0x40000040))
     return headers + b"\0" * (raw_at - len(headers)) + raw
 
 
@@ -207,19 +125,37 @@ def pe_group_of_one_image_repeated():
     return pe([(3, 1, image), (14, 1, group)])
 
 
-def sparse_2gb():
-    """A file of 2 GB of zeros that takes no room on disk: its size instead of its bytes."""
-    return 2 * 1024 * MEGA
+# Run-length coded bitmaps: libwmf allocates a byte per pixel before it decodes the few bytes
+# of codes. META_STRETCHDIB and META_DIBSTRETCHBLT: RasterOp, (ColorUsage,) extents; a
+# META_DIBCREATEPATTERNBRUSH: BS_DIBPATTERNPT, DIB_RGB_COLORS; META_DIBBITBLT of 1x1.
+def wmf_bisize_zero():
+    return wmf(WINDOW + [wmf_record(0x0F43, u32(SRCCOPY) + u16(0) + EXTENTS + dib(8, 8, bi_size=0, pixel_bytes=36))])
 
 
-# --- Cases -----------------------------------------------------------------------------
-# One row per bomb: its name, the file, how it is made, the brevane-cli commands run on it
-# ({f} the file, {o} a fresh output folder) and what stderr must say ("": a bomb that is a
-# valid picture must be converted, cheaply, without a word).
+def wmf_stretchblt_bomb():
+    return wmf(WINDOW + [wmf_record(0x0B41, u32(SRCCOPY) + EXTENTS
+                                    + dib(58737, 58737, 8, compression=1, pixel_bytes=80))])
 
+
+def wmf_pattern_brushes():
+    return wmf(WINDOW + [wmf_record(0x0142, u16(5, 0) + dib(19365, 19365, 8, compression=1, pixel_bytes=2))] * 4)
+
+
+def wmf_tiny_bomb():
+    return wmf([wmf_record(0x0940, u32(SRCCOPY) + i16(0, 0, 1, 1, 0, 0)
+                           + dib(52000, 52000, 4, compression=2, pixel_bytes=2))], inch=1440)
+
+
+def wmf_polygons(count=60, points=16000):
+    polygon = wmf_record(0x0324, u16(points) + b"".join(i16(i % 40, i * 7 % 40) for i in range(points)))
+    return wmf(WINDOW + [polygon] * count)
+
+
+# One row per bomb: its name, the file, how it is made (an int: a sparse file of that size),
+# the brevane-cli commands run on it ({f} the file, {o} a fresh output folder) and what stderr
+# must say ("": a bomb that is a valid picture must be converted, cheaply, without a word).
 CONVERT = [["convert", "{f}", "-o", "{o}"]]
 TOO_LARGE = r"Invalid picture: a bitmap of \d+ x \d+ pixels in the metafile is too large to load"
-
 CASES = [
     ("WMF bitmap header with biSize 0", "bisize0.wmf", wmf_bisize_zero, CONVERT,
      r"Invalid picture: a bitmap in the metafile is damaged"),
@@ -228,42 +164,34 @@ CASES = [
     ("WMF of a few bytes asking 2.7 GB", "tiny.wmf", wmf_tiny_bomb, CONVERT, TOO_LARGE),
     ("EMF of a 16-megapixel bitmap", "bitmap.emf", emf_large_bitmap, CONVERT,
      r"Invalid picture: the metafile's bitmaps are too large to load"),
-    ("EMF of 1,000 rectangles filling a 5000x5000 frame", "fills.emf", emf_large_fills, CONVERT, ""),
+    ("EMF of 1,000 rectangles filling a 5000x5000 frame", "fills.emf",
+     lambda: emf([u32(43, 24) + i32(0, 0, 4999, 4999)] * 1000, width=5000, height=5000), CONVERT, ""),
     ("WMF of 60 polygons of 16,000 points", "polygons.wmf", wmf_polygons, CONVERT,
      r"Invalid picture: the metafile has too many points to load"),
-    ("EMF of a million ellipses", "ellipses.emf", emf_ellipses, CONVERT,
-     r"Invalid picture: the metafile has too many records to load"),
+    ("EMF of a million ellipses", "ellipses.emf", lambda: emf([(u32(42, 24) + i32(0, 0, 39, 39)) * 1_000_000]),
+     CONVERT, r"Invalid picture: the metafile has too many records to load"),
     ("progressive JPEG of 20,000 scans", "scans.jpg", jpeg_scans, CONVERT,
      r"Invalid picture: more than 256 scans is too many to load"),
-    ("icon of 256 entries of 32 MP each, as a picture", "large-pngs.ico", ico_of_large_pngs, CONVERT, ""),
-    ("icon of 256 PNG entries of 32 MP each, previewed", "large-pngs-preview.ico", ico_of_large_pngs,
+    ("icon of 256 entries of 32 MP each, as a picture", "large-pngs.ico", lambda: ico(png(5792, 5792)), CONVERT, ""),
+    ("icon of 256 PNG entries of 32 MP each, previewed", "large-pngs-preview.ico", lambda: ico(png(5792, 5792)),
      [["preview", "{f}", "-o", "{o}/sheet.png"]], r"."),
     ("icon of 256 entries at one 20 MB block", "one-block.ico", ico_one_large_block, [["info", "{f}"]], ""),
     ("icon of 256 entries at one 20 MB block, its palette", "one-block-palette.ico", ico_one_large_block,
      [["palette", "--from-icon", "{f}", "-o", "{o}/p.pal"]], r"no colour table"),
     ("executable whose icon group names one image 32,767 times", "group.exe", pe_group_of_one_image_repeated,
      [["extract", "{f}", "-o", "{o}/x.ico"]], r"."),
-    ("2 GB file that is not a palette", "big.pal", sparse_2gb,
+    ("2 GB file that is not a palette", "big.pal", lambda: 2 << 30,
      [["palette", "--load", "{f}", "-o", "{o}/p.pal"]], r"JASC-PAL|palette"),
-    ("2 GB file that is not an executable", "big.exe", sparse_2gb,
+    ("2 GB file that is not an executable", "big.exe", lambda: 2 << 30,
      [["list", "{f}"], ["extract", "{f}", "-o", "{o}/x.ico"]], r"."),
 ]
-
-
-def write_all(folder):
-    os.makedirs(folder, exist_ok=True)
-    for name, file, maker, _, _ in CASES:
-        path = os.path.join(folder, file)
-        data = maker()
-        with open(path, "wb") as f:
-            if isinstance(data, int):
-                f.truncate(data)
-            else:
-                f.write(data)
-        print("%-60s %s (%d bytes)" % (name, path, os.path.getsize(path)))
-
 
 if __name__ == "__main__":
     if len(sys.argv) != 2:
         sys.exit(__doc__)
-    write_all(sys.argv[1])
+    os.makedirs(sys.argv[1], exist_ok=True)
+    for name, file, maker, _, _ in CASES:
+        path, data = os.path.join(sys.argv[1], file), maker()
+        with open(path, "wb") as f:
+            f.truncate(data) if isinstance(data, int) else f.write(data)
+        print("%-60s %s (%d bytes)" % (name, path, os.path.getsize(path)))

@@ -1,7 +1,5 @@
 #pragma once
 
-// Small file helpers most tests share.
-
 #include <QFile>
 #include <QString>
 #include <QStringList>
@@ -11,8 +9,7 @@ namespace brevane::test {
 // '#' stands for NUL, so that chooser buffers read in a table.
 inline QString nuls(QString s)
 {
-    s.replace(QLatin1Char('#'), QChar(u'\0'));
-    return s;
+    return s.replace(QLatin1Char('#'), QChar(u'\0'));
 }
 
 inline QByteArray readFile(const QString& path)
@@ -30,10 +27,7 @@ inline bool writeFile(const QString& path, const QByteArray& content)
 // The lines of the error log (CR LF ended); none when it is missing.
 inline QStringList logLines(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    QStringList lines = QString::fromLocal8Bit(file.readAll()).split(QStringLiteral("\r\n"));
+    QStringList lines = QString::fromLocal8Bit(readFile(path)).split(QStringLiteral("\r\n"));
     if (lines.last().isEmpty())
         lines.removeLast();
     return lines;

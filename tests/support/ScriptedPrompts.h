@@ -8,15 +8,10 @@
 
 namespace brevane::test {
 
-struct ShownMessage {
-    QString text;
-    QString title; // as shown: an empty title reads "Brevane"
-    MsgIcon icon;
-    MsgButtons buttons;
-};
+struct ShownMessage { QString text, title; MsgIcon icon; MsgButtons buttons; }; // title as shown: "" reads "Brevane"
 
 // Answers every prompt from a script and records what was shown. An unscripted message
-// box answers with its first button (OK, Yes, Abort); an unscripted chooser is cancelled.
+// box answers with its first button (OK, Yes, Retry, Abort); an unscripted chooser is cancelled.
 class ScriptedPrompts : public Prompts {
 public:
     QList<ShownMessage> messages;
@@ -25,10 +20,8 @@ public:
     QList<FileChooserRequest> fileRequests;
     QQueue<FileChooserResult> fileAnswers;
 
-    QStringList folderTitles;
+    QStringList folderTitles, opened;
     QQueue<QString> folderAnswers;
-
-    QStringList opened;
     QMap<QString, QString> settings; // "section/key" -> value
 
     MsgAnswer message(const QString& text, const QString& title, MsgIcon icon, MsgButtons buttons) override
@@ -36,19 +29,10 @@ public:
         messages.append({ text, shownTitle(title), icon, buttons });
         if (!answers.isEmpty())
             return answers.dequeue();
-        switch (buttons) {
-        case MsgButtons::Ok:
-        case MsgButtons::OkCancel:
-            return MsgAnswer::Ok;
-        case MsgButtons::YesNo:
-        case MsgButtons::YesNoCancel:
-            return MsgAnswer::Yes;
-        case MsgButtons::RetryCancel:
-            return MsgAnswer::Retry;
-        case MsgButtons::AbortRetryIgnore:
-            return MsgAnswer::Abort;
-        }
-        return MsgAnswer::Ok;
+        return buttons == MsgButtons::YesNo || buttons == MsgButtons::YesNoCancel ? MsgAnswer::Yes
+            : buttons == MsgButtons::RetryCancel                                 ? MsgAnswer::Retry
+            : buttons == MsgButtons::AbortRetryIgnore                            ? MsgAnswer::Abort
+                                                                                  : MsgAnswer::Ok;
     }
 
     FileChooserResult chooseFile(const FileChooserRequest& request) override
@@ -79,7 +63,6 @@ public:
         settings.insert(section + QLatin1Char('/') + key, value);
     }
 
-    // Convenience for scripting a picked file: a full path, accepted.
     void answerFile(const QString& path, int filterIndex = 1) { fileAnswers.enqueue({ true, path, filterIndex }); }
     void cancelFile() { fileAnswers.enqueue({}); }
 };
