@@ -64,6 +64,14 @@ namespace {
         if (image.isNull())
             return image;
         checkSize(image.size());
+        // Drawing, Qt looks an index past a short colour table up in whatever memory follows
+        // it: such pixels are black, as Qt's own conversion to RGB makes them.
+        if (const int full = image.depth() == 1 ? 2 : 256;
+            image.colorCount() > 0 && image.colorCount() < full && image.depth() <= 8) {
+            QList<QRgb> table = image.colorTable();
+            table.resize(full, qRgb(0, 0, 0));
+            image.setColorTable(table);
+        }
         // Kept as the reader gives it: straight alpha stays straight, and drawing converts
         // only the part that lands on a surface.
         return image;
@@ -368,7 +376,8 @@ QImage PictureLoader::readImage(const QByteArray& data, const QByteArray& format
 
 Picture PictureLoader::fromData(const QByteArray& data)
 {
-    return decodeWhole(data, Drawings::Load);
+    // Whole, through the same decoders as a part: a picture gives the same pixels either way.
+    return fromData(data, QSize(), Drawings::Load);
 }
 
 Picture PictureLoader::decodeWhole(const QByteArray& data, Drawings drawings)
