@@ -38,8 +38,9 @@ namespace {
         const QDir dir(folder);
         // The top folder's icons go where those of pictures named one by one go.
         const QString rowTarget = target == iconFolder ? QString() : target;
+        const QString path = dir.absolutePath(); // one string for every row
         for (const QFileInfo& file : dir.entryInfoList(QDir::Files, QDir::Name))
-            rows.push_back({ file.fileName(), file.absolutePath(), rowTarget });
+            rows.push_back({ file.fileName(), path, rowTarget });
         if (!recursive)
             return;
         for (const QFileInfo& sub : dir.entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name)) {
@@ -193,13 +194,17 @@ int runConvert(const QStringList& args)
     std::vector<bool> inFolder; // found in a folder given: a file there that is no picture is only noted
     const QStringList pictures = parser.positionalArguments();
     rows.reserve(static_cast<std::size_t>(pictures.size()));
+    QString folder; // shared by rows in one folder, and a bare name with its argument: memory stays flat
     for (const QString& p : pictures) {
         const QFileInfo info(p);
         if (info.isDir()) {
             addFolder(rows, p, options.targetFolder, parser.isSet(recursive), options.targetFolder);
             inFolder.resize(rows.size(), true);
         } else {
-            rows.push_back({ info.fileName(), info.absolutePath() });
+            if (const QString path = info.absolutePath(); path != folder)
+                folder = path;
+            const QString name = info.fileName();
+            rows.push_back({ name == p ? p : name, folder });
             inFolder.push_back(false);
         }
     }
