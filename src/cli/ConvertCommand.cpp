@@ -95,7 +95,7 @@ int runConvert(const QStringList& args)
         "of a square of the icon size whose background is the transparent colour (so larger pictures are\n"
         "cropped, smaller ones padded), or scaled to fit the square.\n"
         "A folder given as a PICTURE stands for every picture directly in it; files in it that are not\n"
-        "pictures are skipped with a note. With -r its sub-folders are converted too, into the same\n"
+        "pictures are skipped with a note. A recursive run converts its sub-folders too, into the same\n"
         "sub-folders of DIR. Two pictures that would make one icon (a.bmp and a.png) are refused after the\n"
         "first; no icon made in a run is replaced.\n"
         "Exit status: 0 when every icon was written, 1 when some picture failed (the others are still\n"
