@@ -354,8 +354,9 @@ namespace {
                     return {};
                 if (!takeByte(d[at++]))
                     return {};
-                // Rows come in order: once past the part, nothing more lands in it.
-                if (!interlaced && (m_y >= m_region.height() || m_left >= screenWidth))
+                // Rows come in order, or in the last pass of an interlaced frame (every
+                // other row, the others done): once past the part, nothing more lands in it.
+                if ((m_pass == 0 || m_pass == 4) && (m_y >= m_region.height() || m_left >= screenWidth))
                     return image;
             }
         }
