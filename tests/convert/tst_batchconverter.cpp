@@ -30,12 +30,6 @@ QImage blocks(const QList<QRgb>& colours)
     return picture;
 }
 
-QByteArray contents(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 } // namespace
 
 class tst_BatchConverter : public QObject {
@@ -260,6 +254,10 @@ void tst_BatchConverter::partialDecodeIsExact()
             whole.emplace_back();
         }
     }
+    const auto contents = [](const QString& path) {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
     m_options.autoMask = true;
     m_options.withAlpha = bits == 32;
     m_options.colourCount = ColourDepth::colourCountFor(bits);

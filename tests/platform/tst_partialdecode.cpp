@@ -34,7 +34,7 @@ QImage qtDecode(const QByteArray& data, QSize scaledTo = QSize())
 void compareTopLeft(const QImage& part, const QImage& whole, QSize region)
 {
     QCOMPARE(part.format(), whole.format());
-    QCOMPARE(part.colorTable(), whole.colorTable());
+    QCOMPARE(part.colorTable().first(whole.colorCount()), whole.colorTable()); // past Qt's table: black
     for (int y = 0; y < region.height(); ++y) {
         if (part.depth() >= 8) {
             const qsizetype bytes = qsizetype(region.width()) * part.depth() / 8;
@@ -124,7 +124,8 @@ void tst_PartialDecode::matchesWholeDecode_data()
             // "qt-" files are left to Qt. A file cut short is decoded here only as far as
             // the data goes (libjpeg makes up the rest as Qt's reader sees it).
             const bool cutShort = file.contains(QLatin1String("cut-short")) && file.startsWith(QLatin1String("gif"));
-            const bool handled = (!file.startsWith(QLatin1String("qt-")) || file.contains(QLatin1String("rgb16-trns")))
+            const bool handled = (!file.startsWith(QLatin1String("qt-")) || file.contains(QLatin1String("rgb16-trns"))
+                                     || file.contains(QLatin1String("index-past-table")))
                 && !(cutShort && needed.isEmpty());
             const QString size = needed.isEmpty() ? QStringLiteral("whole") : QString::number(needed.width());
             QTest::addRow("%s, %s", qPrintable(file), qPrintable(size)) << file << needed << handled;
