@@ -1,6 +1,9 @@
 // Drives the partial decoders over any bytes, through the loader as the batch engine calls
-// it, with several needed squares. Where the partial decoder answers and Qt's whole decode
-// of the same bytes succeeds too, the part must show the same pixels: a difference aborts.
+// it, with several needed squares. Where the partial decoder answers and the whole picture
+// loads too (through the same decoders, or Qt's reader where they leave it), the part must
+// show the same pixels: a difference aborts. tst_partialdecode compares them with Qt's
+// reader over a corpus of every header kind (Qt leaves pixels of a few files unset, which
+// no comparison could trust).
 #include "platform/Error.h"
 #include "platform/PictureLoader.h"
 #include "platform/Surface.h"
@@ -54,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     const PartialDecoder::Header header = PartialDecoder::probe(bytes);
     if (whole.isNull() || PartialDecoder::decode(bytes, header, needed).isNull())
-        return 0; // Qt's reader failed (past the part, say), or the partial reader left it to Qt
+        return 0; // the whole failed (past the part, say), or the partial reader left it to Qt
     if (part.size() != whole.size())
         std::abort();
     const QSize region = part.size().boundedTo(needed);

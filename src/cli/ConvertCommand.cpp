@@ -5,11 +5,14 @@
 #include "convert/BatchConverter.h"
 #include "icon/IconFile.h"
 #include "multipage/MultiSizeIcon.h"
+#include "platform/FileIdentity.h"
 #include "platform/PictureBox.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QThread>
 
 #include <cstdio>
 #include <unistd.h>
@@ -26,12 +29,33 @@ namespace {
         return ExitUsage;
     }
 
+    // Every file directly in 'folder' (hidden ones aside) by name, its icon in 'target';
+    // with 'recursive', then each sub-folder's, mirrored under 'target'. Links to folders are
+    // not followed (one could lead back up the tree), nor is the folder the icons go to.
+    void addFolder(std::vector<PictureRow>& rows, const QString& folder, const QString& target, bool recursive,
+        const QString& iconFolder)
+    {
+        const QDir dir(folder);
+        // The top folder's icons go where those of pictures named one by one go.
+        const QString rowTarget = target == iconFolder ? QString() : target;
+        const QString path = dir.absolutePath(); // one string for every row
+        for (const QFileInfo& file : dir.entryInfoList(QDir::Files, QDir::Name))
+            rows.push_back({ file.fileName(), path, rowTarget });
+        if (!recursive)
+            return;
+        for (const QFileInfo& sub : dir.entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name)) {
+            const auto id = fileIdentity(sub.filePath());
+            if (!sub.isSymLink() && id && id != fileIdentity(iconFolder))
+                addFolder(rows, sub.filePath(), BatchConverter::joinPath(target, sub.fileName()), true, iconFolder);
+        }
+    }
+
     // "n of N" on the terminal once a run has taken a moment; nothing when stderr is not one.
     class ProgressLine {
     public:
-        explicit ProgressLine(int total)
+        ProgressLine(int total, bool quiet)
             : m_total(total)
-            , m_enabled(isatty(fileno(stderr)) != 0 && total > 1)
+            , m_enabled(!quiet && isatty(fileno(stderr)) != 0 && total > 1)
         {
             m_clock.start();
         }
@@ -70,6 +94,10 @@ int runConvert(const QStringList& args)
         "Turns each PICTURE into DIR/NAME.ico with one square image: the picture drawn unscaled at the top-left\n"
         "of a square of the icon size whose background is the transparent colour (so larger pictures are\n"
         "cropped, smaller ones padded), or scaled to fit the square.\n"
+        "A folder given as a PICTURE stands for every picture directly in it; files in it that are not\n"
+        "pictures are skipped with a note. A recursive run converts its sub-folders too, into the same\n"
+        "sub-folders of DIR. Two pictures that would make one icon (a.bmp and a.png) are refused after the\n"
+        "first; no icon made in a run is replaced.\n"
         "Exit status: 0 when every icon was written, 1 when some picture failed (the others are still\n"
         "converted), 2 on a usage error or a target folder that does not exist."));
     const QCommandLineOption outDir({ QStringLiteral("o"), QStringLiteral("output") },
@@ -96,9 +124,14 @@ int runConvert(const QStringList& args)
                        "transparent. Vector pictures (SVG, EMF, WMF) are drawn at the size itself."));
     const QCommandLineOption verbose(
         { QStringLiteral("v"), QStringLiteral("verbose") }, QStringLiteral("Name each icon file written."));
-    parser.addOptions({ outDir, size, bits, trans, fit, verbose });
-    parser.addPositionalArgument(
-        QStringLiteral("PICTURE"), QStringLiteral("Pictures to convert."), QStringLiteral("PICTURE..."));
+    const QCommandLineOption recursive({ QStringLiteral("r"), QStringLiteral("recursive") },
+        QStringLiteral("Folders: convert their sub-folders too (not those reached through links), each into the "
+                       "same sub-folder of DIR, made when needed."));
+    const QCommandLineOption quiet({ QStringLiteral("q"), QStringLiteral("quiet") },
+        QStringLiteral("No progress and no notes; failures are still reported."));
+    parser.addOptions({ outDir, size, bits, trans, fit, verbose, recursive, quiet });
+    parser.addPositionalArgument(QStringLiteral("PICTURE"), QStringLiteral("Pictures to convert, or folders of pictures."),
+        QStringLiteral("PICTURE..."));
     if (const int rc = parseCommand(parser, args, QStringLiteral("convert"), 1, -1); rc >= 0)
         return rc;
 
@@ -158,16 +191,30 @@ int runConvert(const QStringList& args)
     }
 
     std::vector<PictureRow> rows;
+    std::vector<bool> inFolder; // found in a folder given: a file there that is no picture is only noted
     const QStringList pictures = parser.positionalArguments();
     rows.reserve(static_cast<std::size_t>(pictures.size()));
+    QString folder; // shared by rows in one folder, and a bare name with its argument: memory stays flat
     for (const QString& p : pictures) {
         const QFileInfo info(p);
-        rows.push_back({ info.fileName(), info.absolutePath() });
+        if (info.isDir()) {
+            addFolder(rows, p, options.targetFolder, parser.isSet(recursive), options.targetFolder);
+            inFolder.resize(rows.size(), true);
+        } else {
+            if (const QString path = info.absolutePath(); path != folder)
+                folder = path;
+            const QString name = info.fileName();
+            rows.push_back({ name == p ? p : name, folder });
+            inFolder.push_back(false);
+        }
     }
 
     PictureBox surface(options.size + 2, options.size + 2, options.transparentColour);
     BatchConverter converter(surface);
-    ProgressLine progress(static_cast<int>(rows.size()));
+    // Decoding runs on every core while this thread draws and writes the icons in order.
+    converter.setLoadThreads(QThread::idealThreadCount());
+    const bool beQuiet = parser.isSet(quiet);
+    ProgressLine progress(static_cast<int>(rows.size()), beQuiet);
     const bool beVerbose = parser.isSet(verbose);
     converter.onPictureShown = [&](int n, int) { progress.show(n); };
     converter.onIconWritten = [&](const IconMade& made) {
@@ -181,8 +228,12 @@ int runConvert(const QStringList& args)
     const BatchConverter::Outcome outcome = converter.runEach(rows, options);
     for (const BatchFailure& f : converter.failures()) {
         progress.clear();
-        err() << "brevane-cli convert: " << printable(f.picture) << ": " << printable(f.message) << "\n";
-        ++failed;
+        const bool note = f.notAPicture && inFolder[std::size_t(f.row - 1)];
+        if (!note)
+            err() << "brevane-cli convert: " << printable(f.picture) << ": " << printable(f.message) << "\n";
+        else if (!beQuiet)
+            err() << "brevane-cli convert: " << printable(f.picture) << ": not a picture, skipped\n";
+        failed += note ? 0 : 1;
     }
     progress.clear();
     err().flush();

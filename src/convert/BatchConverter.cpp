@@ -1,5 +1,6 @@
 #include "convert/BatchConverter.h"
 
+#include "convert/LoadAhead.h"
 #include "icon/IconFile.h"
 #include "palette/Palette.h"
 #include "platform/Error.h"
@@ -39,17 +40,6 @@ namespace {
         SaveIcon,
     };
 
-    // The same file whether or not it exists yet: canonical when it does, so links and
-    // "dir/../dir" spellings of a listed picture are still recognised.
-    QString fileKey(const QString& path)
-    {
-        const QFileInfo info(path);
-        if (!info.exists()) // the usual case for an icon; resolving links costs a call per folder
-            return QDir::cleanPath(info.absoluteFilePath());
-        const QString canonical = info.canonicalFilePath();
-        return canonical.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : canonical;
-    }
-
 } // namespace
 
 BatchConverter::BatchConverter(PictureBox& preview, Prompts& prompts)
@@ -75,7 +65,12 @@ QString BatchConverter::iconFileName(const QString& pictureName)
 
 QString BatchConverter::joinPath(const QString& folder, const QString& name)
 {
-    return PictureRow { name, folder }.fullPath();
+    return Paths::joinPath(folder, name);
+}
+
+QString BatchConverter::iconPathFor(const PictureRow& row, const BatchOptions& options)
+{
+    return joinPath(row.targetFolder.isEmpty() ? options.targetFolder : row.targetFolder, iconFileName(row.text));
 }
 
 bool BatchConverter::folderExists(const QString& folder)
@@ -126,27 +121,40 @@ BatchConverter::Next BatchConverter::step(int line, const std::function<void()>&
 
 bool BatchConverter::mayWrite(const std::vector<PictureRow>& rows, int row, const QString& iconPath)
 {
-    const QString key = fileKey(iconPath);
-    const QString name = rows[static_cast<std::size_t>(row - 1)].text;
+    // Links and other spellings of a file lead to the same identity. An icon name that
+    // leads nowhere yet replaces nothing: the usual case costs one look.
+    const std::optional<FileIdentity> target = fileIdentity(iconPath);
+    if (!target)
+        return true;
+    const PictureRow& r = rows[static_cast<std::size_t>(row - 1)];
     // Two pictures of one stem (a.bmp, a.png) make one icon name.
-    const auto earlier = m_iconsWritten.constFind(key);
-    if (earlier != m_iconsWritten.constEnd() && m_prompts) {
-        const QString first = rows[static_cast<std::size_t>(*earlier - 1)].text;
-        const MsgAnswer answer = m_prompts->message(QStringLiteral("The icon for '") + name
-                + QStringLiteral("' would replace the icon just made for '") + first
+    if (const auto earlier = m_iconsWritten.constFind(*target); earlier != m_iconsWritten.constEnd()) {
+        const PictureRow& first = rows[static_cast<std::size_t>(*earlier - 1)];
+        if (!m_prompts) {
+            fail(row, r.fullPath(),
+                QStringLiteral("its icon %1 was made from %2 in this run; not replaced").arg(iconPath, first.fullPath()));
+            return false;
+        }
+        const MsgAnswer answer = m_prompts->message(QStringLiteral("The icon for '") + r.text
+                + QStringLiteral("' would replace the icon just made for '") + first.text
                 + QStringLiteral("'. Replace it ?"),
             QStringLiteral("Warning !"), MsgIcon::Question, MsgButtons::YesNo);
         return answer == MsgAnswer::Yes;
     }
-    if (!m_sources.contains(key))
+    if (!m_sources) {
+        m_sources.emplace();
+        for (const PictureRow& source : rows)
+            if (const auto id = fileIdentity(source.fullPath()))
+                m_sources->insert(*id);
+    }
+    if (!m_sources->contains(*target))
         return true;
     if (!m_prompts) {
-        fail(row, rows[static_cast<std::size_t>(row - 1)].fullPath(),
-            QStringLiteral("the icon %1 would replace a listed picture; not written").arg(iconPath));
+        fail(row, r.fullPath(), QStringLiteral("the icon %1 would replace a listed picture; not written").arg(iconPath));
         return false;
     }
     const MsgAnswer answer = m_prompts->message(
-        QStringLiteral("The icon for '") + name + QStringLiteral("' would replace the picture itself. Replace it ?"),
+        QStringLiteral("The icon for '") + r.text + QStringLiteral("' would replace the picture itself. Replace it ?"),
         QStringLiteral("Warning !"), MsgIcon::Question, MsgButtons::YesNo);
     return answer == MsgAnswer::Yes;
 }
@@ -225,12 +233,32 @@ bool BatchConverter::makeIcon(const QString& iconPath, int row, const QString& p
             return true;
         if (line == SaveIcon && next == Next::Go) {
             ++m_written;
-            m_iconsWritten.insert(fileKey(iconPath), row);
+            if (const auto written = fileIdentity(iconPath))
+                m_iconsWritten.insert(*written, row);
             if (onIconWritten)
                 onIconWritten(made);
         }
     }
     return true;
+}
+
+Picture BatchConverter::load(const QString& picture, PictureLoader::Drawings drawings) const
+{
+    if (m_fitSide > 0)
+        return PictureLoader::loadToFit(picture, m_fitSide, drawings);
+    return PictureLoader::load(picture, QSize(m_loadSide, m_loadSide), drawings);
+}
+
+QString BatchConverter::nameIcon(const PictureRow& row, const BatchOptions& options)
+{
+    // A row's own folder (a sub-folder mirrored) is made when its first icon is.
+    if (!row.targetFolder.isEmpty() && row.targetFolder != m_madeFolder) {
+        if (!QDir().mkpath(row.targetFolder))
+            throw Error(err::PathFileAccess, applicationName(),
+                QStringLiteral("Couldn't make the folder %1").arg(row.targetFolder));
+        m_madeFolder = row.targetFolder;
+    }
+    return iconPathFor(row, options);
 }
 
 BatchConverter::Outcome BatchConverter::run(const std::vector<PictureRow>& rows, BatchOptions& options)
@@ -268,19 +296,16 @@ BatchConverter::Outcome BatchConverter::runRows(
         ~Reset() { r = nullptr; }
     } reset { m_runner };
 
-    m_sources.clear();
+    m_sources.reset();
     m_iconsWritten.clear();
-    for (const PictureRow& r : rows)
-        m_sources.insert(fileKey(r.fullPath()));
+    m_madeFolder.clear();
 
     const int total = static_cast<int>(rows.size());
     if (!drawEach) {
         // The dialog already shows this picture at the chosen size over its background.
         const PictureRow& r = rows.front();
         QString iconPath;
-        if (step(
-                NameIcon, [&] { iconPath = joinPath(options.targetFolder, iconFileName(r.text)); }, 1, r.fullPath())
-            == Next::Stop)
+        if (step(NameIcon, [&] { iconPath = nameIcon(r, options); }, 1, r.fullPath()) == Next::Stop)
             return Outcome::Aborted;
         if (onPictureShown)
             onPictureShown(1, 1);
@@ -289,24 +314,38 @@ BatchConverter::Outcome BatchConverter::runRows(
         return makeIcon(iconPath, 1, r.fullPath(), options) ? Outcome::Finished : Outcome::Aborted;
     }
 
+    // Only what the preview box shows is decoded: the box is the icon's size plus 2, and
+    // automatic sizing makes it no larger than the largest automatic size. Fitting needs
+    // the whole picture, no larger than it is shown at.
+    const int largest = options.autoSize ? LargestAutoSize : options.size;
+    m_loadSide = std::max({ m_preview.width(), m_preview.height(), largest + 2 });
+    m_fitSide = options.placement == Placement::Fit ? largest : 0;
+    std::unique_ptr<LoadAhead> ahead;
+    if (m_loadThreads > 0 && total > 1) {
+        ahead = std::make_unique<LoadAhead>(
+            total,
+            [this, &rows](int index) {
+                return load(rows[std::size_t(index)].fullPath(), PictureLoader::Drawings::Leave);
+            },
+            m_loadThreads, 2 * m_loadThreads);
+    }
+
     for (int i = 1; i <= total; ++i) {
         const PictureRow& r = rows[static_cast<std::size_t>(i - 1)];
         const QString picture = r.fullPath();
 
         bool invalid = false;
         QString invalidWhy;
+        bool loadedAhead = ahead != nullptr; // a retried load reads the file again
         Next next = step(
             LoadPicture,
             [&] {
                 try {
-                    // Only what the preview box shows is decoded: the box is the icon's size
-                    // plus 2.
-                    const int side = std::max({ m_preview.width(), m_preview.height(),
-                        (options.autoSize ? LargestAutoSize : options.size) + 2 });
-                    // Fitting needs the whole picture, no larger than it is shown at.
-                    m_imgTemp = options.placement == Placement::Fit
-                        ? PictureLoader::loadToFit(picture, options.autoSize ? LargestAutoSize : options.size)
-                        : PictureLoader::load(picture, QSize(side, side));
+                    Picture loaded;
+                    if (std::exchange(loadedAhead, false))
+                        loaded = ahead->take(i - 1);
+                    // A drawing is left to this thread.
+                    m_imgTemp = loaded.isNull() ? load(picture, PictureLoader::Drawings::Load) : loaded;
                 } catch (const Error& e) {
                     if (e.number() != err::InvalidPicture)
                         throw;
@@ -322,6 +361,7 @@ BatchConverter::Outcome BatchConverter::runRows(
         if (invalid) {
             if (!m_prompts) {
                 fail(i, picture, invalidWhy);
+                m_failures.back().notAPicture = invalidWhy == Error::runtimeDescription(err::InvalidPicture);
                 continue;
             }
             const MsgAnswer answer = m_prompts->message(QStringLiteral("The image you have added: '") + r.text
@@ -348,7 +388,7 @@ BatchConverter::Outcome BatchConverter::runRows(
                 } },
             { BackColour, [&] { m_preview.setBackColour(options.transparentColour); } },
             { ResizePreview, [&] { m_preview.resize(options.size + 2, options.size + 2); } },
-            { NameIcon, [&] { iconPath = joinPath(options.targetFolder, iconFileName(r.text)); } },
+            { NameIcon, [&] { iconPath = nameIcon(r, options); } },
         };
         bool skip = false;
         for (const auto& [line, fn] : steps) {

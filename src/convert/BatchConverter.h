@@ -2,6 +2,7 @@
 
 #include "icon/IconFile.h"
 #include "platform/Colour.h"
+#include "platform/FileIdentity.h"
 #include "platform/PictureLoader.h"
 #include "platform/PictureRow.h"
 #include "platform/StepRunner.h"
@@ -12,6 +13,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace brevane {
@@ -50,6 +52,7 @@ struct BatchFailure {
     int row = 0;
     QString picture; // full path of the picture
     QString message;
+    bool notAPicture = false; // the file is no picture the loader reads (no other reason given)
 };
 
 // Turns listed pictures into one icon file each, drawing every picture unscaled at the
@@ -87,6 +90,10 @@ public:
     // Loads and draws every picture, however many there are, as a run of several does.
     Outcome runEach(const std::vector<PictureRow>& rows, BatchOptions& options);
 
+    // Runs of several pictures load them ahead on this many threads (none: each when its
+    // turn comes, as the options dialog's run does).
+    void setLoadThreads(int threads) { m_loadThreads = threads; }
+
     // Called with (n, total) once picture n is in the preview, before its icon is made.
     std::function<void(int, int)> onPictureShown;
     // Called after each icon file was written.
@@ -98,6 +105,8 @@ public:
     // photo.jpeg -> photo.ico; a name without a dot gets ".ico" appended.
     static QString iconFileName(const QString& pictureName);
     static QString joinPath(const QString& folder, const QString& name);
+    // The icon file a row's picture makes: in the row's own target folder when it has one.
+    static QString iconPathFor(const PictureRow& row, const BatchOptions& options);
     // True when the text names an existing folder.
     static bool folderExists(const QString& folder);
     // The automatic size for a picture width; the current size when the width is above 48.
@@ -108,8 +117,12 @@ private:
 
     Outcome runRows(const std::vector<PictureRow>& rows, BatchOptions& options, bool drawEach);
     Next step(int line, const std::function<void()>& fn, int row, const QString& picture);
-    // False when this picture is to be skipped (or the run stopped: see m_stopped).
+    // False when this picture is to be skipped.
     bool mayWrite(const std::vector<PictureRow>& rows, int row, const QString& iconPath);
+    // On any thread: reads only the run's fixed sides.
+    Picture load(const QString& picture, PictureLoader::Drawings drawings) const;
+    // The icon's path, the row's own folder made first when it has one.
+    QString nameIcon(const PictureRow& row, const BatchOptions& options);
     // Steps 8 to 11 of one picture; false when the run is to stop.
     bool makeIcon(const QString& iconPath, int row, const QString& picture, BatchOptions& options);
     void fail(int row, const QString& picture, const QString& message);
@@ -121,9 +134,14 @@ private:
     std::unique_ptr<IconFile> m_icon; // one document for the whole run, made at first use
     Picture m_imgTemp; // the hidden loader: keeps its picture when a load is ignored
     std::vector<BatchFailure> m_failures;
-    QSet<QString> m_sources; // every listed picture, as a file key
-    QHash<QString, int> m_iconsWritten; // icons of this run, as file keys, with the row that made each
+    // Every listed picture, looked up once an icon's name turns out to exist already.
+    std::optional<QSet<FileIdentity>> m_sources;
+    QHash<FileIdentity, int> m_iconsWritten; // icons of this run, with the row that made each
     int m_written = 0;
+    int m_loadThreads = 0;
+    int m_loadSide = 0; // the square a picture is decoded for, fixed for a run
+    int m_fitSide = 0; // the side a picture is fitted to; 0 when cropped
+    QString m_madeFolder; // the row folder made last
 };
 
 } // namespace brevane

@@ -64,6 +64,14 @@ namespace {
         if (image.isNull())
             return image;
         checkSize(image.size());
+        // Drawing, Qt looks an index past a short colour table up in whatever memory follows
+        // it: such pixels are black, as Qt's own conversion to RGB makes them.
+        if (const int full = image.depth() == 1 ? 2 : 256;
+            image.colorCount() > 0 && image.colorCount() < full && image.depth() <= 8) {
+            QList<QRgb> table = image.colorTable();
+            table.resize(full, qRgb(0, 0, 0));
+            image.setColorTable(table);
+        }
         // Kept as the reader gives it: straight alpha stays straight, and drawing converts
         // only the part that lands on a surface.
         return image;
@@ -310,20 +318,20 @@ Picture PictureLoader::load(const QString& path)
     return fromData(readPictureFile(path));
 }
 
-Picture PictureLoader::load(const QString& path, QSize needed)
+Picture PictureLoader::load(const QString& path, QSize needed, Drawings drawings)
 {
-    return fromData(readPictureFile(path), needed);
+    return fromData(readPictureFile(path), needed, drawings);
 }
 
-Picture PictureLoader::fromData(const QByteArray& data, QSize needed)
+Picture PictureLoader::fromData(const QByteArray& data, QSize needed, Drawings drawings)
 {
     const PartialDecoder::Header header = PartialDecoder::probe(data);
     if (header.format == PartialDecoder::Format::Other || !header.size.isValid())
-        return fromData(data);
+        return decodeWhole(data, drawings);
     checkHeader(header);
     QImage part = PartialDecoder::decode(data, header, needed);
     if (part.isNull())
-        return fromData(data); // a case Qt decodes its own way
+        return decodeWhole(data, drawings); // a case Qt decodes its own way
     auto d = std::make_shared<Picture::Data>();
     d->image = std::move(part);
     d->natural = header.size;
@@ -333,20 +341,20 @@ Picture PictureLoader::fromData(const QByteArray& data, QSize needed)
     return picture;
 }
 
-Picture PictureLoader::loadToFit(const QString& path, int side)
+Picture PictureLoader::loadToFit(const QString& path, int side, Drawings drawings)
 {
-    return fromDataToFit(readPictureFile(path), side);
+    return fromDataToFit(readPictureFile(path), side, drawings);
 }
 
-Picture PictureLoader::fromDataToFit(const QByteArray& data, int side)
+Picture PictureLoader::fromDataToFit(const QByteArray& data, int side, Drawings drawings)
 {
     const PartialDecoder::Header header = PartialDecoder::probe(data);
     if (header.format == PartialDecoder::Format::Other || !header.size.isValid())
-        return fromData(data);
+        return decodeWhole(data, drawings);
     checkHeader(header);
     QImage reduced = PartialDecoder::decodeScaled(data, header, fitted(header.size, side));
     if (reduced.isNull())
-        return fromData(data);
+        return decodeWhole(data, drawings);
     auto d = std::make_shared<Picture::Data>();
     d->image = std::move(reduced);
     d->natural = header.size;
@@ -368,6 +376,12 @@ QImage PictureLoader::readImage(const QByteArray& data, const QByteArray& format
 
 Picture PictureLoader::fromData(const QByteArray& data)
 {
+    // Whole, through the same decoders as a part: a picture gives the same pixels either way.
+    return fromData(data, QSize(), Drawings::Load);
+}
+
+Picture PictureLoader::decodeWhole(const QByteArray& data, Drawings drawings)
+{
     if (data.isEmpty())
         invalidPicture();
     auto d = std::make_shared<Picture::Data>();
@@ -385,7 +399,11 @@ Picture PictureLoader::fromData(const QByteArray& data)
     if (d->image.isNull()) {
         if (const auto refused = Metafile::refusal(data))
             invalidPicture(*refused);
-        switch (Metafile::detect(data)) {
+        const Metafile::Kind metafile = Metafile::detect(data);
+        const bool svg = metafile == Metafile::Kind::None && isSvg(formatOf(data));
+        if (drawings == Drawings::Leave && (metafile != Metafile::Kind::None || svg))
+            return {};
+        switch (metafile) {
         case Metafile::Kind::Emf:
             d->natural = Metafile::emfSize(data);
             if (!d->natural.isValid())
@@ -403,7 +421,7 @@ Picture PictureLoader::fromData(const QByteArray& data)
             d->image = Metafile::renderWmf(data, d->natural, &why);
             break;
         case Metafile::Kind::None:
-            if (isSvg(formatOf(data))) {
+            if (svg) {
                 d->natural = svgSize(data);
                 if (!d->natural.isValid())
                     invalidPicture();

@@ -74,16 +74,21 @@ public:
     static Picture load(const QString& path);
     static Picture fromData(const QByteArray& data);
 
+    // Drawings (SVG, EMF, WMF) are made by libraries not known to be reentrant; every other
+    // picture loads on any thread. A load on a thread of its own passes Drawings::Leave and
+    // gets a null picture for a drawing, to be loaded on the thread that owns the run.
+    enum class Drawings { Load, Leave };
+
     // Only what lands in the top-left 'needed' square or rectangle: BMP, GIF, JPEG and PNG
     // are decoded that far and no further, with the same pixels as a whole load. The
     // picture keeps its natural size; drawn, it covers at least min(size, needed).
-    static Picture load(const QString& path, QSize needed);
-    static Picture fromData(const QByteArray& data, QSize needed);
+    static Picture load(const QString& path, QSize needed, Drawings drawings = Drawings::Load);
+    static Picture fromData(const QByteArray& data, QSize needed, Drawings drawings = Drawings::Load);
 
     // The whole picture, enough to fit it into a side x side square: a JPEG is reduced
     // while decoding as far as it stays at least that fitted size both ways.
-    static Picture loadToFit(const QString& path, int side);
-    static Picture fromDataToFit(const QByteArray& data, int side);
+    static Picture loadToFit(const QString& path, int side, Drawings drawings = Drawings::Load);
+    static Picture fromDataToFit(const QByteArray& data, int side, Drawings drawings = Drawings::Load);
 
     // One image of a raster format Qt reads ("png", ...) as straight ARGB32, under the same
     // limits as a picture (481 "too large" beyond them); a null image when it cannot be read.
@@ -93,6 +98,9 @@ public:
     // one of the same name again changes nothing.
     static void addFormat(const PictureFormat& format);
     static bool hasFormat(const char* name);
+
+private:
+    static Picture decodeWhole(const QByteArray& data, Drawings drawings);
 };
 
 } // namespace brevane

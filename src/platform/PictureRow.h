@@ -11,6 +11,7 @@ namespace brevane {
 struct PictureRow {
     QString text;
     QString folderTag;
+    QString targetFolder {}; // where its icon goes; empty: the conversion's own folder
 
     QString fullPath() const { return Paths::joinPath(folderTag, text); }
     bool operator==(const PictureRow&) const = default;

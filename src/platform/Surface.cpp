@@ -93,6 +93,53 @@ namespace {
         return out & White;
     }
 
+    // SRCCOPY, NOTSRCCOPY and SRCAND over one line without scaling, every branch on the
+    // kinds and the operation taken once per line: icons are made with these alone.
+    template <bool SrcMono, bool DstMono, quint8 Table>
+    void transferLine(uchar* dst, const uchar* src, int from, int to, int shift, quint32 srcBack, quint32 ownBack,
+        quint32 ownText)
+    {
+        const Surface::Kind srcKind = SrcMono ? Surface::Kind::Mono : Surface::Kind::Colour;
+        const Surface::Kind dstKind = DstMono ? Surface::Kind::Mono : Surface::Kind::Colour;
+        for (int tx = from; tx < to; ++tx) {
+            quint32 v = readRaw(src, srcKind, tx + shift);
+            if constexpr (!SrcMono && DstMono)
+                v = v == srcBack ? White : 0;
+            else if constexpr (SrcMono && !DstMono)
+                v = v ? ownBack : ownText;
+            if constexpr (Table == quint8(Rop::NOTSRCCOPY >> 16))
+                v = ~v;
+            else if constexpr (Table == quint8(Rop::SRCAND >> 16))
+                v &= readRaw(dst, dstKind, tx);
+            writeRaw(dst, dstKind, tx, v & White);
+        }
+    }
+
+    using LineTransfer = void (*)(uchar*, const uchar*, int, int, int, quint32, quint32, quint32);
+
+    template <quint8 Table>
+    LineTransfer lineTransferFor(bool srcMono, bool dstMono)
+    {
+        if (srcMono)
+            return dstMono ? transferLine<true, true, Table> : transferLine<true, false, Table>;
+        return dstMono ? transferLine<false, true, Table> : transferLine<false, false, Table>;
+    }
+
+    // Nothing for other operations, or a transfer within one surface.
+    LineTransfer lineTransferFor(quint8 table, bool srcMono, bool dstMono)
+    {
+        switch (table) {
+        case quint8(Rop::SRCCOPY >> 16):
+            return lineTransferFor<quint8(Rop::SRCCOPY >> 16)>(srcMono, dstMono);
+        case quint8(Rop::NOTSRCCOPY >> 16):
+            return lineTransferFor<quint8(Rop::NOTSRCCOPY >> 16)>(srcMono, dstMono);
+        case quint8(Rop::SRCAND >> 16):
+            return lineTransferFor<quint8(Rop::SRCAND >> 16)>(srcMono, dstMono);
+        default:
+            return nullptr;
+        }
+    }
+
 } // namespace
 
 Surface Surface::colour(int width, int height, Colour fill)
@@ -199,6 +246,8 @@ bool Surface::stretchBlt(int x, int y, int w, int h, const Surface& src, int sx,
     const int y0 = std::max(0, y), y1 = std::min(height(), y + h);
     const int srcWidth = src.width(), srcHeight = src.height();
     const bool sameSize = sw == w && sh == h; // no scaling: spare a division per pixel
+    const LineTransfer transfer
+        = sameSize && &src != this ? lineTransferFor(table, src.m_kind == Kind::Mono, toMono) : nullptr;
     for (int ty = y0; ty < y1; ++ty) {
         const int py = sy + int(qint64(ty - y) * sh / h);
         if (usesSource && (py < 0 || py >= srcHeight))
@@ -212,6 +261,11 @@ bool Surface::stretchBlt(int x, int y, int w, int h, const Surface& src, int sx,
             if (to > from)
                 std::memcpy(reinterpret_cast<QRgb*>(dstLine) + from,
                     reinterpret_cast<const QRgb*>(srcLine) + (sx + from - x), std::size_t(to - from) * sizeof(QRgb));
+            continue;
+        }
+        if (transfer) {
+            transfer(dstLine, srcLine, std::max(x0, x - sx), std::min(x1, x - sx + srcWidth), sx - x, srcBack, ownBack,
+                ownText);
             continue;
         }
         for (int tx = x0; tx < x1; ++tx) {

@@ -1,11 +1,13 @@
 #include "convert/BatchConverter.h"
 #include "platform/PictureBox.h"
 #include "platform/PictureLoader.h"
+#include "platform/Error.h"
 #include "platform/ErrorLog.h"
 
 #include "support/IconCheck.h"
 #include "support/ScriptedPrompts.h"
 
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -43,6 +45,8 @@ private Q_SLOTS:
     void unreadableSecond();
     void replacingSource_data();
     void replacingSource();
+    void partialDecodeIsExact_data();
+    void partialDecodeIsExact();
 
 private:
     // Pictures named p0.bmp, p1.bmp, ... in the source folder.
@@ -223,6 +227,66 @@ void tst_BatchConverter::replacingSource()
         QStringLiteral("The icon for 'pic.ico' would replace the picture itself. Replace it ?"));
     QCOMPARE(icotoolList(source).isEmpty(), !replaced); // still the PNG it was unless replaced
     QCOMPARE(icotoolList(m_dir->filePath(QStringLiteral("other.ico"))), sizes24({ 32 }));
+}
+
+void tst_BatchConverter::partialDecodeIsExact_data()
+{
+    QTest::addColumn<int>("bits");
+    for (const int bits : { 1, 4, 8, 24, 32 })
+        QTest::addRow("%d bits", bits) << bits;
+}
+
+// Every picture of the decoder corpus, decoded on the loading threads only as far as each
+// size needs, makes the same bytes as its whole decode drawn as the engine draws it.
+void tst_BatchConverter::partialDecodeIsExact()
+{
+    QFETCH(int, bits);
+    QProcess script;
+    script.start(QStringLiteral(BREVANE_PYTHON), { QStringLiteral(BREVANE_CORPUS_SCRIPT), m_dir->path() });
+    QVERIFY2(script.waitForFinished(120000) && script.exitCode() == 0, script.readAllStandardError().constData());
+    std::vector<PictureRow> rows;
+    std::vector<Picture> whole;
+    for (const QString& file : QDir(m_dir->path()).entryList(QDir::Files, QDir::Name)) {
+        rows.push_back(row(file));
+        try {
+            whole.push_back(PictureLoader::load(m_dir->filePath(file)));
+        } catch (const Error&) {
+            whole.emplace_back();
+        }
+    }
+    const auto contents = [](const QString& path) {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    m_options.autoMask = true;
+    m_options.withAlpha = bits == 32;
+    m_options.colourCount = ColourDepth::colourCountFor(bits);
+    for (const int size : { 16, 20, 24, 32, 40, 48, 64, 72, 80, 96, 128, 256 }) {
+        QTemporaryDir partial, full;
+        m_options.size = size;
+        m_options.targetFolder = partial.path();
+        PictureBox box(size + 2, size + 2);
+        BatchConverter engine(box);
+        engine.setLoadThreads(2);
+        int last = 0;
+        engine.onIconWritten = [&](const IconMade& made) { QVERIFY(made.row > std::exchange(last, made.row)); };
+        engine.runEach(rows, m_options);
+        // The steps of the run, each picture whole in the preview.
+        m_options.targetFolder = full.path();
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            const QString icon = BatchConverter::iconFileName(rows[i].text);
+            if (whole[i].isNull()) {
+                QVERIFY2(!QFile::exists(partial.filePath(icon)), qPrintable(icon));
+                continue;
+            }
+            box.setPicture(whole[i]);
+            m_options.transparentColour = box.pixel(0, 0);
+            box.setBackColour(m_options.transparentColour);
+            BatchConverter(box).run({ rows[i] }, m_options);
+            QVERIFY2(contents(partial.filePath(icon)) == contents(full.filePath(icon)),
+                qPrintable(QStringLiteral("%1 at %2").arg(icon).arg(size)));
+        }
+    }
 }
 
 QTEST_MAIN(tst_BatchConverter)

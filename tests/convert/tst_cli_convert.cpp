@@ -1,5 +1,6 @@
 #include "support/IconCheck.h"
 
+#include <QDirIterator>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -15,6 +16,8 @@ private Q_SLOTS:
     void options_data();
     void options();
     void failuresGoOn();
+    void folders_data();
+    void folders();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -105,6 +108,53 @@ void tst_CliConvert::failuresGoOn()
     QVERIFY(f.open(QIODevice::ReadOnly));
     QCOMPARE(f.readAll(), before);
     QCOMPARE(icotoolList(m_dir->filePath(QStringLiteral("a.ico"))), sizes24({ 32 }));
+}
+
+void tst_CliConvert::folders_data()
+{
+    QTest::addColumn<QStringList>("args"); // IN stands for a folder of pictures, OUT for the output folder
+    QTest::addColumn<QStringList>("icons");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("err");
+    const QString note = QStringLiteral("brevane-cli convert: IN/notes.txt: not a picture, skipped\n");
+    const QStringList all { "a.ico", "sub/a.ico", "sub/b.ico", "sub/deeper/c.ico" };
+    QTest::newRow("a folder: the pictures directly in it") << QStringList { "IN" } << QStringList { "a.ico" } << 0 << note;
+    QTest::newRow("-r: sub-folders mirrored, links not followed") << QStringList { "-r", "IN" } << all << 0 << note;
+    QTest::newRow("-q: no note") << QStringList { "-q", "-r", "IN" } << all << 0 << QString();
+    QTest::newRow("same stem: the first kept, the second refused")
+        << QStringList { "IN/a.bmp", "IN/sub/a.png" } << QStringList { "a.ico" } << 1
+        << "brevane-cli convert: IN/sub/a.png: its icon OUT/a.ico was made from IN/a.bmp in this run; not replaced\n";
+}
+
+void tst_CliConvert::folders()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QStringList, icons);
+    QFETCH(int, exitCode);
+    QFETCH(QString, err);
+    const QString in = m_dir->filePath(QStringLiteral("in")), out = m_dir->filePath(QStringLiteral("out"));
+    QVERIFY(QDir().mkpath(in + QStringLiteral("/sub/deeper")) && QDir().mkpath(out));
+    QVERIFY(QFile::link(in, in + QStringLiteral("/sub/loop")));
+    writePicture(in, QStringLiteral("a.bmp"), patternPicture(20, 20, qRgb(255, 0, 255)));
+    writePicture(in, QStringLiteral("sub/a.png"), patternPicture(30, 30, qRgb(0, 0, 255)), "PNG");
+    writePicture(in, QStringLiteral("sub/b.bmp"), patternPicture(16, 16, 0));
+    writePicture(in, QStringLiteral("sub/deeper/c.bmp"), patternPicture(16, 16, 0));
+    writeFile(in, QStringLiteral("notes.txt"), "no picture here");
+    for (QString& a : args)
+        a.replace(QLatin1String("IN"), in);
+    const ToolRun r = runCli(QStringLiteral("convert"), QStringList { "-o", out } + args);
+    QCOMPARE(r.err, err.replace(QLatin1String("IN"), in).replace(QLatin1String("OUT"), out));
+    QCOMPARE(r.exitCode, exitCode);
+    QStringList written;
+    for (QDirIterator it(out, QDir::Files, QDirIterator::Subdirectories); it.hasNext();)
+        written << QDir(out).relativeFilePath(it.next());
+    written.sort();
+    QCOMPARE(written, icons);
+    // Never replaced by a picture of the same stem: a.ico is the icon of a.bmp alone.
+    QVERIFY(runCli(QStringLiteral("convert"), { "-o", m_dir->path(), in + QStringLiteral("/a.bmp") }).exitCode == 0);
+    QFile made(out + QStringLiteral("/a.ico")), alone(m_dir->filePath(QStringLiteral("a.ico")));
+    QVERIFY(made.open(QIODevice::ReadOnly) && alone.open(QIODevice::ReadOnly));
+    QCOMPARE(made.readAll(), alone.readAll());
 }
 
 QTEST_GUILESS_MAIN(tst_CliConvert)

@@ -189,14 +189,16 @@ QImage decodeBmp(Bytes d, const Header& header, QSize region)
         at = std::size_t(i.bfOffBits);
     const std::size_t rowBytes = std::size_t((qint64(w) * nbits + 31) / 32 * 4);
     const bool topDown = i.biHeight < 0;
-    // Every row the part needs must be there: Qt leaves missing rows unset.
-    const std::size_t rowsNeeded = topDown ? std::size_t(region.height()) : std::size_t(h);
-    if (rowsNeeded * rowBytes > d.size() - at)
-        return {};
 
     for (int y = 0; y < region.height(); ++y) {
-        const quint8* in = d.data() + at + std::size_t(topDown ? y : h - 1 - y) * rowBytes;
+        const std::size_t from = std::size_t(topDown ? y : h - 1 - y) * rowBytes;
         uchar* out = image.scanLine(y);
+        // Qt leaves the rows of a file cut short unset, different every time: they are 0.
+        if (from + rowBytes > d.size() - at) {
+            std::memset(out, 0, std::size_t(image.bytesPerLine()));
+            continue;
+        }
+        const quint8* in = d.data() + at + from;
         if (nbits == 1) {
             std::memcpy(out, in, std::size_t((region.width() + 7) / 8));
         } else if (nbits == 4) {
@@ -220,14 +222,19 @@ QImage decodeBmp(Bytes d, const Header& header, QSize region)
             }
         }
     }
-    // Qt draws an index past the colour table with whatever lies beyond it: leave such
-    // pictures to Qt rather than pick a colour.
-    if (nbits < 16) {
+    // Qt draws an index past the colour table with whatever lies beyond it; the loader makes
+    // such pixels black where Qt reads a picture, and so here. One bit: left to Qt.
+    if (nbits < 16 && image.colorCount() < 256) {
         const int colours = image.colorCount();
         for (int y = 0; y < region.height(); ++y)
             for (int x = 0; x < region.width(); ++x)
-                if (image.pixelIndex(x, y) >= colours)
+                if (nbits == 1 && image.pixelIndex(x, y) >= colours)
                     return {};
+        if (nbits > 1) {
+            QList<QRgb> table = image.colorTable();
+            table.resize(256, qRgb(0, 0, 0));
+            image.setColorTable(table);
+        }
     }
     // Qt's reader puts the lighter of two colours first, inverting the bits to match.
     if (nbits == 1 && image.colorCount() == 2 && qGray(image.color(0)) < qGray(image.color(1))) {

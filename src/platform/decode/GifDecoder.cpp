@@ -123,7 +123,20 @@ namespace {
                 std::memcpy(m_bits + qsizetype(m_y + i) * m_bpl + m_left * 4, from, std::size_t(columns) * 4);
         }
         void nextRow();
-        void plot(quint8 index);
+        // Once a pixel: inline.
+        void plot(quint8 index)
+        {
+            if (!m_outOfBounds && m_y < m_start.screenHeight)
+                put(m_x, m_y, m_colours[index]);
+            ++m_x;
+            if (m_x >= m_start.screenWidth)
+                m_outOfBounds = true;
+            if (m_x >= m_left + m_width) {
+                m_x = m_left;
+                m_outOfBounds = m_left >= m_start.screenWidth || m_y >= m_start.screenHeight;
+                nextRow();
+            }
+        }
         bool takeByte(quint8 ch);
 
         Bytes m_data;
@@ -197,20 +210,6 @@ namespace {
         }
         if (m_y >= m_start.screenHeight)
             m_outOfBounds = true;
-    }
-
-    void FrameDecoder::plot(quint8 index)
-    {
-        if (!m_outOfBounds && m_y < m_start.screenHeight)
-            put(m_x, m_y, m_colours[index]);
-        ++m_x;
-        if (m_x >= m_start.screenWidth)
-            m_outOfBounds = true;
-        if (m_x >= m_left + m_width) {
-            m_x = m_left;
-            m_outOfBounds = m_left >= m_start.screenWidth || m_y >= m_start.screenHeight;
-            nextRow();
-        }
     }
 
     // One byte of LZW data; false where Qt's reader gives up on the stream.
@@ -355,8 +354,9 @@ namespace {
                     return {};
                 if (!takeByte(d[at++]))
                     return {};
-                // Rows come in order: once past the part, nothing more lands in it.
-                if (!interlaced && (m_y >= m_region.height() || m_left >= screenWidth))
+                // Rows come in order, or in the last pass of an interlaced frame (every
+                // other row, the others done): once past the part, nothing more lands in it.
+                if ((m_pass == 0 || m_pass == 4) && (m_y >= m_region.height() || m_left >= screenWidth))
                     return image;
             }
         }

@@ -141,6 +141,10 @@ namespace {
             if (!(colourType & PNG_COLOR_MASK_ALPHA) && !hasTrns) {
                 png_set_filler(png, 0xffff, PNG_FILLER_AFTER);
                 format = QImage::Format_RGBX64;
+            } else if (!(colourType & PNG_COLOR_MASK_ALPHA)) {
+                // Qt's reader leaves a quarter of each row unset here (icons made from it
+                // came out different every time): the colour is made an alpha channel.
+                png_set_tRNS_to_alpha(png);
             }
             if (!(colourType & PNG_COLOR_MASK_COLOR))
                 png_set_gray_to_rgb(png);
