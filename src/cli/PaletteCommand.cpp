@@ -96,23 +96,15 @@ int runPalette(const QStringList& args)
             // Directories often state 0 bits; the image's own header tells.
             const ImageBlockInfo facts = icon.blockInfo(index);
             const int bits = facts.bitCount;
-            if (bits > 8 || facts.format == ImageBlockInfo::Format::Png)
+            if (bits < 1 || bits > 8 || facts.format == ImageBlockInfo::Format::Png)
                 return fail(printable(input)
                     + QStringLiteral(": image %1 has %2 bits per pixel%3 and no colour table")
                           .arg(index)
                           .arg(bits)
                           .arg(facts.format == ImageBlockInfo::Format::Png ? " (PNG-stored)" : ""));
-            // The palette class goes by the directory's bit count.
-            if (icon.entry(index).wBitCount != bits)
-                return fail(printable(input)
-                    + QStringLiteral(": image %1: its directory entry states %2 bits per pixel, its header %3")
-                          .arg(index)
-                          .arg(icon.entry(index).wBitCount)
-                          .arg(bits));
-            // As many entries as the image's table holds, filled from it.
-            for (int k = 0; k < (1 << bits); ++k)
-                palette.addColour(0, 0, 0);
-            palette.readFromIcon(icon, index);
+            // The image's own header sizes its table; directories often state 0 bits.
+            for (const QRgb c : icon.headerColourTable(index))
+                palette.addColour(qRed(c), qGreen(c), qBlue(c));
         }
     } catch (const Error& e) {
         return fail(

@@ -116,6 +116,9 @@ void tst_CliOutput::initTestCase()
     QByteArray sevenBits = depths.imageBlock(1);
     qToLittleEndian<quint16>(7, sevenBits.data() + 14);
     write("7 bits per pixel.ico", iconBytes(1, { { sevenBits } }), false);
+    QByteArray fourBits = depths.imageBlock(2);
+    fourBits.replace(40, 3, "\x03\x02\x01"); // colour 0: red 1, green 2, blue 3
+    write("4 bits.ico", iconBytes(1, { { fourBits } }), true);
     write("pixels cut short.ico", iconBytes(1, { { depths.imageBlock(2).left(300) } }), false);
     write("block past the end.ico", read("depths.ico").chopped(10), false);
     write("300 images.ico", QByteArray("\0\0\1\0\x2c\x01", 6) + QByteArray(300 * 16, '\0'), false);
@@ -284,6 +287,8 @@ void tst_CliOutput::messages_data()
         "palette: pics: is a folder");
     row("multi --from a folder", { "multi", "--from", "pics", "-o", "x" }, 1, "", "multi: pics: is a folder");
     row("multi --small a folder", { "multi", "--small", "pics", "-o", "x" }, 1, "", "multi: pics: is a folder");
+    row("palette, 0 bits in the directory", { "palette", "--from-icon", "4 bits.ico", "-o", "-" }, 0,
+        "JASC\r\n0100\r\n16\r\n1 2 3\r\n", "wrote standard output (16 colours)");
     row("list: no resources", { "list", "nores.exe" }, 0, "nores.exe: no icon groups: it has no resources at all", "");
     row("extract: no resources", { "extract", "nores.exe", "-o", "x.ico" }, 1, "",
         "nores.exe: no icon groups: it has no");
