@@ -125,7 +125,8 @@ namespace {
                     continue;
                 }
                 try {
-                    icon.save(target);
+                    saveOutput(
+                        target, [&] { return icon.toBytes(); }, [&](const QString& path) { icon.save(path); });
                 } catch (const Error& e) {
                     rc = fail(QStringLiteral("cannot write %1: %2").arg(printable(target), describe(e)));
                     continue;

@@ -289,6 +289,8 @@ void tst_CliOutput::messages_data()
     row("multi --small a folder", { "multi", "--small", "pics", "-o", "x" }, 1, "", "multi: pics: is a folder");
     row("palette, 0 bits in the directory", { "palette", "--from-icon", "4 bits.ico", "-o", "-" }, 0,
         "JASC\r\n0100\r\n16\r\n1 2 3\r\n", "wrote standard output (16 colours)");
+    row("preview onto a folder", { "preview", "depths.ico", "-o", "pics" }, 1, "",
+        "preview: cannot write pics: is a folder");
     row("list: no resources", { "list", "nores.exe" }, 0, "nores.exe: no icon groups: it has no resources at all", "");
     row("extract: no resources", { "extract", "nores.exe", "-o", "x.ico" }, 1, "",
         "nores.exe: no icon groups: it has no");
