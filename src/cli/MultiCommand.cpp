@@ -162,11 +162,8 @@ int runMulti(const QStringList& args)
     if (parser.isSet(transparent)) {
         const QString value = parser.value(transparent);
         const auto option = parseTransparentOption(value, false);
-        if (!option) {
-            err() << "brevane-cli multi: -t takes R,G,B, #RRGGBB or top-left, not '" << printable(value) << "'\n";
-            err().flush();
-            return ExitUsage;
-        }
+        if (!option)
+            return usage(QStringLiteral("-t takes R,G,B, #RRGGBB or top-left, not '%1'").arg(value));
         if (option->kind == TransparentOption::Kind::TopLeft) {
             choice.useTypedColour = false;
         } else {

@@ -72,18 +72,17 @@ int runPreview(const QStringList& args)
     parser.addOption(scale);
     if (const int rc = parseCommand(parser, args, QStringLiteral("preview"), 1, 1); rc >= 0)
         return rc;
-    if (!parser.isSet(output) || parser.value(output).isEmpty()) {
-        err() << "brevane-cli preview: -o SHEET.png is required (-o - for standard output)\n";
+    const auto usage = [](const QString& text) {
+        err() << "brevane-cli preview: " << text << "\nRun 'brevane-cli preview --help' for usage.\n";
         err().flush();
         return ExitUsage;
-    }
+    };
+    if (!parser.isSet(output) || parser.value(output).isEmpty())
+        return usage(QStringLiteral("-o SHEET.png is required (-o - for standard output)"));
     bool scaleOk = false;
     const int factor = parser.value(scale).toInt(&scaleOk);
-    if (!scaleOk || factor < 1 || factor > limits::MaxPreviewScale) {
-        err() << "brevane-cli preview: the scale must be a whole number from 1 to " << limits::MaxPreviewScale << "\n";
-        err().flush();
-        return ExitUsage;
-    }
+    if (!scaleOk || factor < 1 || factor > limits::MaxPreviewScale)
+        return usage(QStringLiteral("the scale must be a whole number from 1 to %1").arg(limits::MaxPreviewScale));
 
     const auto fail = [](const QString& text) {
         err() << "brevane-cli preview: " << text << "\n";
@@ -100,7 +99,7 @@ int runPreview(const QStringList& args)
     IconFile icon;
     try {
         if (!icon.isIconFile(file) || !icon.load(file))
-            return fail(printable(file) + QLatin1String(" is not a valid icon file"));
+            return fail(printable(file) + QLatin1String(": not a valid icon file"));
     } catch (const Error& e) {
         return fail(printable(file) + QLatin1String(": ") + describe(e));
     }

@@ -278,7 +278,8 @@ void tst_CliOutput::messages_data()
     };
     row("info", { "info", "depths.ico" }, 0, "1: 16x16, 1 bpp, 2 colours, 176 bytes at offset 70", "");
     row("info without a file", { "info" }, 2, "", "wrong number of arguments");
-    row("preview without -o", { "preview", "depths.ico" }, 2, "", "-o");
+    row("preview without -o", { "preview", "depths.ico" }, 2, "",
+        "-o - for standard output)\nRun 'brevane-cli preview --help'");
     row("list, names escaped", { "list", "crafted.exe" }, 1, "  name A/B\\nC: 1 image\n", "id 2 is damaged");
     row("list of a missing file", { "list", "missing.exe" }, 1, "", "list: missing.exe: does not exist");
     row("list of a folder", { "list", "pics" }, 1, "", "list: pics: is a folder");
