@@ -292,6 +292,8 @@ void tst_CliOutput::messages_data()
         "JASC\r\n0100\r\n16\r\n1 2 3\r\n", "wrote standard output (16 colours)");
     row("preview onto a folder", { "preview", "depths.ico", "-o", "pics" }, 1, "",
         "preview: cannot write pics: is a folder");
+    row("multi --from a file that is no picture", { "multi", "--from", "test.pal", "-o", "x" }, 1, "",
+        "multi: test.pal: Invalid picture !\n");
     row("list: no resources", { "list", "nores.exe" }, 0, "nores.exe: no icon groups: it has no resources at all", "");
     row("extract: no resources", { "extract", "nores.exe", "-o", "x.ico" }, 1, "",
         "nores.exe: no icon groups: it has no");
