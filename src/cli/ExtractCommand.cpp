@@ -149,8 +149,9 @@ int runExtract(const QStringList& args)
         "Without --all: one group of FILE, the one with the given id or name, else the first group that "
         "'brevane-cli list FILE' shows, to OUT.ico, or to standard output with -o -.\n"
         "With --all: every group of every FILE, as DIR/STEM-ID.ico or DIR/STEM-NAME.ico (STEM: the file's name "
-        "without its extension; '/' and control characters in a NAME become '_'). A damaged group is "
-        "reported and skipped, the others are still written; a name met twice is written once.\n"
+        "without its extension; '/', '\\' and control characters in a NAME become '_'). A damaged group is "
+        "reported and skipped, the others are still written; a group that comes to a name already written in the "
+        "run is refused, not written over it.\n"
         "Exit status: 0 when every icon was written, 1 when a file is not an executable or a group cannot be "
         "read or written, 2 on a usage error."));
     parser.addPositionalArgument(QStringLiteral("FILE"),
