@@ -89,7 +89,7 @@ int runPalette(const QStringList& args)
         } else {
             IconFile icon;
             if (!icon.isIconFile(input) || !icon.load(input))
-                return fail(printable(input) + QStringLiteral(": not a valid icon file"));
+                return fail(printable(input) + QLatin1String(": ") + notAnIconReason(input));
             if (index > icon.imageCount())
                 return fail(
                     printable(input) + QStringLiteral(" has %1 image(s), not %2").arg(icon.imageCount()).arg(index));

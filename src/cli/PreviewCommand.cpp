@@ -99,7 +99,7 @@ int runPreview(const QStringList& args)
     IconFile icon;
     try {
         if (!icon.isIconFile(file) || !icon.load(file))
-            return fail(printable(file) + QLatin1String(": not a valid icon file"));
+            return fail(printable(file) + QLatin1String(": ") + notAnIconReason(file));
     } catch (const Error& e) {
         return fail(printable(file) + QLatin1String(": ") + describe(e));
     }

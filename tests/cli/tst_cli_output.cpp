@@ -294,6 +294,7 @@ void tst_CliOutput::messages_data()
         "preview: cannot write pics: is a folder");
     row("multi --from a file that is no picture", { "multi", "--from", "test.pal", "-o", "x" }, 1, "",
         "multi: test.pal: Invalid picture !\n");
+    row("preview of a cursor", { "preview", "cursor.cur", "-o", "x.png" }, 1, "", "cursor.cur: a cursor, not an icon");
     row("list: no resources", { "list", "nores.exe" }, 0, "nores.exe: no icon groups: it has no resources at all", "");
     row("extract: no resources", { "extract", "nores.exe", "-o", "x.ico" }, 1, "",
         "nores.exe: no icon groups: it has no");
