@@ -125,6 +125,10 @@ void tst_CliOutput::initTestCase()
     write("name with a\nnewline.ico", "these are not the pixels you are looking for\n", false);
     writeFile(m_dir.path(), "test.pal", "JASC-PAL\r\n0100\r\n2\r\n1 2 3\r\n4 5 6\r\n");
     writePicture(m_dir.path(), "new\nline.bmp", patternPicture(16, 16, 0));
+    // An uncompressed TGA of two pixels, with the version 2 footer that Qt's reader asks for.
+    writeFile(m_dir.path(), "two.tga",
+        QByteArray("\0\0\2\0\0\0\0\0\0\0\0\0\2\0\1\0\x20\x08\0\0\xff\xff\0\0\xff\xff", 26) + QByteArray(8, '\0')
+            + QByteArray("TRUEVISION-XFILE.", 18));
     QVERIFY(QDir(m_dir.path()).mkdir("pics"));
     // Pure red squares of 4 pixels between see-through ones, which every depth but 1 keeps exactly.
     QImage squares(256, 256, QImage::Format_ARGB32);
@@ -295,6 +299,7 @@ void tst_CliOutput::messages_data()
     row("multi --from a file that is no picture", { "multi", "--from", "test.pal", "-o", "x" }, 1, "",
         "multi: test.pal: Invalid picture !\n");
     row("preview of a cursor", { "preview", "cursor.cur", "-o", "x.png" }, 1, "", "cursor.cur: a cursor, not an icon");
+    row("convert of a TGA", { "convert", "-v", "-o", ".", "two.tga" }, 0, "two.ico\n", "");
     row("list: no resources", { "list", "nores.exe" }, 0, "nores.exe: no icon groups: it has no resources at all", "");
     row("extract: no resources", { "extract", "nores.exe", "-o", "x.ico" }, 1, "",
         "nores.exe: no icon groups: it has no");
