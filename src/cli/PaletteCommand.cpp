@@ -5,8 +5,37 @@
 #include "icon/IconFile.h"
 #include "palette/Palette.h"
 #include "platform/Error.h"
+#include "platform/Limits.h"
+
+#include <QFile>
 
 namespace brevane::cli {
+
+namespace {
+
+    // The palette class skips, as the desktop program always has, every line that is not
+    // exactly "red green blue" between CR LFs; a file read back must give all it states.
+    struct JascLines {
+        QString problem;
+        qint32 stated = 0;
+    };
+
+    JascLines jascLines(const QString& path)
+    {
+        QFile f(path);
+        if (!f.open(QIODevice::ReadOnly))
+            return {};
+        const QByteArray text = f.read(limits::MaxPaletteFileBytes);
+        if (text.count('\n') != text.count("\r\n"))
+            return { QStringLiteral("its lines end in LF alone, not CR LF") };
+        const QList<QByteArray> lines = text.split('\n');
+        bool ok = false;
+        const qint32 stated = lines.size() > 2 ? lines[2].trimmed().toInt(&ok) : 0;
+        return ok ? JascLines { QString(), stated }
+                  : JascLines { QStringLiteral("its third line states no colour count") };
+    }
+
+} // namespace
 
 int runPalette(const QStringList& args)
 {
@@ -85,7 +114,17 @@ int runPalette(const QStringList& args)
             if (!Palette::looksLikeJasc(input))
                 return fail(printable(input)
                     + QLatin1String(": not a JASC palette file (it does not start with \"JASC-PAL\")"));
+            const JascLines lines = jascLines(input);
+            if (!lines.problem.isEmpty())
+                return fail(
+                    printable(input) + QLatin1String(": ") + lines.problem + QLatin1String("; nothing written"));
             palette.loadJasc(input);
+            if (palette.count() != lines.stated)
+                return fail(printable(input)
+                    + QStringLiteral(
+                        ": it states %1 colour(s), but %2 line(s) hold \"red green blue\"; nothing written")
+                          .arg(lines.stated)
+                          .arg(palette.count()));
         } else {
             IconFile icon;
             if (!icon.isIconFile(input) || !icon.load(input))

@@ -124,6 +124,7 @@ void tst_CliOutput::initTestCase()
     write("300 images.ico", QByteArray("\0\0\1\0\x2c\x01", 6) + QByteArray(300 * 16, '\0'), false);
     write("name with a\nnewline.ico", "these are not the pixels you are looking for\n", false);
     writeFile(m_dir.path(), "test.pal", "JASC-PAL\r\n0100\r\n2\r\n1 2 3\r\n4 5 6\r\n");
+    writeFile(m_dir.path(), "lf.pal", "JASC-PAL\n0100\n1\n1 2 3\n");
     writePicture(m_dir.path(), "new\nline.bmp", patternPicture(16, 16, 0));
     // An uncompressed TGA of two pixels, with the version 2 footer that Qt's reader asks for.
     writeFile(m_dir.path(), "two.tga",
@@ -300,6 +301,8 @@ void tst_CliOutput::messages_data()
         "multi: test.pal: Invalid picture !\n");
     row("preview of a cursor", { "preview", "cursor.cur", "-o", "x.png" }, 1, "", "cursor.cur: a cursor, not an icon");
     row("convert of a TGA", { "convert", "-v", "-o", ".", "two.tga" }, 0, "two.ico\n", "");
+    row("palette --load of LF lines", { "palette", "--load", "lf.pal", "-o", "-" }, 1, "",
+        "lf.pal: its lines end in LF alone");
     row("list: no resources", { "list", "nores.exe" }, 0, "nores.exe: no icon groups: it has no resources at all", "");
     row("extract: no resources", { "extract", "nores.exe", "-o", "x.ico" }, 1, "",
         "nores.exe: no icon groups: it has no");
