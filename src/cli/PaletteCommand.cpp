@@ -156,7 +156,8 @@ int runPalette(const QStringList& args)
         return fail(QStringLiteral("cannot write %1: %2 (error %3)")
                         .arg(outputName(target), describe(e), QString::number(e.number())));
     }
-    messages() << "wrote " << outputName(target) << " (" << palette.count() << " colours)\n";
+    messages() << "wrote " << outputName(target) << " (" << palette.count()
+               << (palette.count() == 1 ? " colour)\n" : " colours)\n");
     messages().flush();
     return ExitOk;
 }
