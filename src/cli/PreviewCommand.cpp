@@ -63,7 +63,8 @@ int runPreview(const QStringList& args)
                                          .arg(limits::MaxPreviewSheetPixels / (1024 * 1024)));
     parser.addPositionalArgument(QStringLiteral("FILE.ico"), QStringLiteral("The icon file to show."));
     const QCommandLineOption output({ QStringLiteral("o"), QStringLiteral("output") },
-        QStringLiteral("The picture to write (PNG, or BMP/JPEG by its extension); - writes PNG to standard output."),
+        QStringLiteral("The picture to write: PNG, or BMP, JPEG, WebP or TIFF by its extension; - writes PNG "
+                       "to standard output."),
         QStringLiteral("SHEET.png"));
     const QCommandLineOption scale({ QStringLiteral("s"), QStringLiteral("scale") },
         QStringLiteral("Enlarge every pixel N times (1 to %1, default 1).").arg(limits::MaxPreviewScale),
@@ -187,9 +188,11 @@ int runPreview(const QStringList& args)
         }
     }
 
+    // Formats that keep the sheet's colours; any other name (.gif, .ico, .xbm ...) gets PNG.
+    static const QByteArrayList byName { "bmp", "jpg", "jpeg", "webp", "tif", "tiff" };
     QByteArray format
         = isStandardOutput(sheetPath) ? QByteArray("png") : QFileInfo(sheetPath).suffix().toLower().toLatin1();
-    if (format == "ico" || format == "cur" || !QImageWriter::supportedImageFormats().contains(format))
+    if (!byName.contains(format) || !QImageWriter::supportedImageFormats().contains(format))
         format = "png";
     QByteArray encoded;
     QBuffer buffer(&encoded);
