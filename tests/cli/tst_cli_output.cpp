@@ -303,6 +303,8 @@ void tst_CliOutput::messages_data()
     row("convert of a TGA", { "convert", "-v", "-o", ".", "two.tga" }, 0, "two.ico\n", "");
     row("palette --load of LF lines", { "palette", "--load", "lf.pal", "-o", "-" }, 1, "",
         "lf.pal: its lines end in LF alone");
+    row("list --json: format and bytes", { "list", "--json", "crafted.exe" }, 1,
+        "\"bytes\": 176,\n                        \"format\": \"bmp\"", "id 2 is damaged");
     row("list: no resources", { "list", "nores.exe" }, 0, "nores.exe: no icon groups: it has no resources at all", "");
     row("extract: no resources", { "extract", "nores.exe", "-o", "x.ico" }, 1, "",
         "nores.exe: no icon groups: it has no");
