@@ -72,8 +72,13 @@ namespace {
                 return fail(printable(file) + QLatin1String(": icon group ") + groupLabel(key)
                     + QLatin1String(" holds no images"));
         } catch (const Error& e) {
-            return fail(
-                printable(file) + QLatin1String(": icon group ") + groupLabel(key) + QLatin1String(": ") + describe(e));
+            // Numbered groups are not found by name (only "#101" is read as a number).
+            const QString* asName = std::get_if<QString>(&key);
+            bool ok = false;
+            const quint16 number = asName ? asName->toUShort(&ok) : 0;
+            return fail(printable(file) + QLatin1String(": icon group ") + groupLabel(key) + QLatin1String(": ")
+                + describe(e)
+                + (ok && number > 0 ? QStringLiteral(" (a numbered group: give --id %1)").arg(number) : QString()));
         }
         try {
             saveOutput(

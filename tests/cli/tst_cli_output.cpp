@@ -307,6 +307,8 @@ void tst_CliOutput::messages_data()
         "\"bytes\": 176,\n                        \"format\": \"bmp\"", "id 2 is damaged");
     row("info of a PNG", { "info", "squares.png" }, 1, "",
         "info: squares.png: not an icon or cursor file: a PNG picture\n");
+    row("extract --name of a number", { "extract", "crafted.exe", "--name", "1", "-o", "x.ico" }, 1, "",
+        "give --id 1)");
     row("list: no resources", { "list", "nores.exe" }, 0, "nores.exe: no icon groups: it has no resources at all", "");
     row("extract: no resources", { "extract", "nores.exe", "-o", "x.ico" }, 1, "",
         "nores.exe: no icon groups: it has no");
