@@ -44,6 +44,13 @@ QString unreadableReason(const QString& path)
     return {};
 }
 
+QString notAnIconReason(const QString& path)
+{
+    QFile f(path);
+    const bool cursor = f.open(QIODevice::ReadOnly) && f.read(4) == QByteArray("\0\0\2\0", 4);
+    return cursor ? QStringLiteral("a cursor, not an icon file") : QStringLiteral("not a valid icon file");
+}
+
 QString describe(const Error& e)
 {
     return printable(e.message());

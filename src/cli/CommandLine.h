@@ -35,6 +35,10 @@ QString printable(const QString& text);
 // opened, so a FIFO given as an input never blocks.
 QString unreadableReason(const QString& path);
 
+// Why a file that IconFile does not load is no icon: a cursor is named as one, since info and
+// convert take cursors too.
+QString notAnIconReason(const QString& path);
+
 // An error as a message shows it: its description and detail (which file, and the system's
 // reason), safe to print.
 QString describe(const Error& e);

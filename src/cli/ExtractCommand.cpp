@@ -72,8 +72,13 @@ namespace {
                 return fail(printable(file) + QLatin1String(": icon group ") + groupLabel(key)
                     + QLatin1String(" holds no images"));
         } catch (const Error& e) {
-            return fail(
-                printable(file) + QLatin1String(": icon group ") + groupLabel(key) + QLatin1String(": ") + describe(e));
+            // Numbered groups are not found by name (only "#101" is read as a number).
+            const QString* asName = std::get_if<QString>(&key);
+            bool ok = false;
+            const quint16 number = asName ? asName->toUShort(&ok) : 0;
+            return fail(printable(file) + QLatin1String(": icon group ") + groupLabel(key) + QLatin1String(": ")
+                + describe(e)
+                + (ok && number > 0 ? QStringLiteral(" (a numbered group: give --id %1)").arg(number) : QString()));
         }
         try {
             saveOutput(
@@ -125,7 +130,8 @@ namespace {
                     continue;
                 }
                 try {
-                    icon.save(target);
+                    saveOutput(
+                        target, [&] { return icon.toBytes(); }, [&](const QString& path) { icon.save(path); });
                 } catch (const Error& e) {
                     rc = fail(QStringLiteral("cannot write %1: %2").arg(printable(target), describe(e)));
                     continue;
@@ -148,8 +154,9 @@ int runExtract(const QStringList& args)
         "Without --all: one group of FILE, the one with the given id or name, else the first group that "
         "'brevane-cli list FILE' shows, to OUT.ico, or to standard output with -o -.\n"
         "With --all: every group of every FILE, as DIR/STEM-ID.ico or DIR/STEM-NAME.ico (STEM: the file's name "
-        "without its extension; '/' and control characters in a NAME become '_'). A damaged group is "
-        "reported and skipped, the others are still written; a name met twice is written once.\n"
+        "without its extension; '/', '\\' and control characters in a NAME become '_'). A damaged group is "
+        "reported and skipped, the others are still written; a group that comes to a name already written in the "
+        "run is refused, not written over it.\n"
         "Exit status: 0 when every icon was written, 1 when a file is not an executable or a group cannot be "
         "read or written, 2 on a usage error."));
     parser.addPositionalArgument(QStringLiteral("FILE"),

@@ -81,8 +81,12 @@ namespace {
                 { "name", id ? QJsonValue() : QJsonValue(std::get<QString>(g.key)) } };
             QJsonArray images;
             if (g.problem.isEmpty()) {
-                for (const ImageBlockInfo& f : g.images)
-                    images.append(QJsonObject { { "width", f.width }, { "height", f.height }, { "bits", f.bitCount } });
+                for (qsizetype i = 0; i < g.images.size(); ++i) {
+                    const ImageBlockInfo& f = g.images[i];
+                    images.append(QJsonObject { { "width", f.width }, { "height", f.height }, { "bits", f.bitCount },
+                        { "format", f.format == ImageBlockInfo::Format::Png ? "png" : "bmp" },
+                        { "bytes", g.bytes[i] } });
+                }
             } else {
                 j.insert("error", g.problem);
             }
@@ -106,9 +110,10 @@ int runList(const QStringList& args)
     parser.addPositionalArgument(
         QStringLiteral("FILE"), QStringLiteral("The executables or libraries."), QStringLiteral("FILE..."));
     const QCommandLineOption json(QStringLiteral("json"),
-        QStringLiteral("Print one JSON array on stdout, an object per file: file, error (only when the file "
-                       "cannot be read), groups (id or name, the other null; images: width, height, bits; "
-                       "error for a damaged group)."));
+        QStringLiteral(
+            "Print one JSON array on stdout, an object per file: file, error (only when the file "
+            "cannot be read), groups (id or name, the other null; images: width, height, bits, format, bytes; "
+            "error for a damaged group)."));
     parser.addOption(json);
     if (const int rc = parseCommand(parser, args, QStringLiteral("list"), 1, -1); rc >= 0)
         return rc;

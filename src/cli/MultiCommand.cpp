@@ -47,6 +47,15 @@ namespace {
         return !sizes.isEmpty();
     }
 
+    // What a picture that cannot be read gives: the dialog's "Invalid picture !" for a file
+    // that is no picture, the loader's reason for one over a budget.
+    QString pictureError(const QString& path, const Error& e)
+    {
+        const bool plain = e.number() == err::InvalidPicture && !e.description().contains(QLatin1Char(':'));
+        return printable(path) + QLatin1String(": ")
+            + (plain ? QStringLiteral("Invalid picture !") : printable(e.description()));
+    }
+
     // Every picture is read before anything is written; the first that cannot be is named.
     // Only what is used is decoded: the top-left square of a cropped picture, a fitted one
     // no larger than the largest size needs.
@@ -61,7 +70,7 @@ namespace {
                                                   : PictureLoader::load(path, QSize(side, side));
             return true;
         } catch (const Error& e) {
-            message = printable(path) + QLatin1String(": ") + printable(e.description());
+            message = pictureError(path, e);
             return false;
         }
     }
@@ -162,11 +171,8 @@ int runMulti(const QStringList& args)
     if (parser.isSet(transparent)) {
         const QString value = parser.value(transparent);
         const auto option = parseTransparentOption(value, false);
-        if (!option) {
-            err() << "brevane-cli multi: -t takes R,G,B, #RRGGBB or top-left, not '" << printable(value) << "'\n";
-            err().flush();
-            return ExitUsage;
-        }
+        if (!option)
+            return usage(QStringLiteral("-t takes R,G,B, #RRGGBB or top-left, not '%1'").arg(value));
         if (option->kind == TransparentOption::Kind::TopLeft) {
             choice.useTypedColour = false;
         } else {
@@ -195,9 +201,7 @@ int runMulti(const QStringList& args)
         try {
             icon.loadPreview(slot, picture);
         } catch (const Error& e) {
-            if (e.number() == err::InvalidPicture)
-                return fail(printable(picture) + QLatin1String(": Invalid picture !"));
-            return fail(printable(picture) + QLatin1String(": ") + printable(e.description()));
+            return fail(pictureError(picture, e));
         }
     }
 

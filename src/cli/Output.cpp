@@ -6,6 +6,7 @@
 #include "platform/FileIdentity.h"
 #include "platform/SafeWrite.h"
 
+#include <QFileInfo>
 #include <QIODevice>
 
 namespace brevane::cli {
@@ -29,6 +30,13 @@ namespace {
                 err::DeviceIo, problem.reason.isEmpty() ? QStringLiteral("writing failed") : problem.reason);
     }
 
+    // A folder where the file should go is named as one, as folders given for inputs are.
+    void refuseFolder(const QString& target)
+    {
+        if (QFileInfo(target).isDir())
+            throw outputError(err::PathFileAccess, QStringLiteral("is a folder"));
+    }
+
 } // namespace
 
 bool isStandardOutput(const QString& target)
@@ -50,6 +58,7 @@ void saveOutput(const QString& target, const std::function<QByteArray()>& encode
     const std::function<void(const QString& path)>& saveFile)
 {
     if (!isStandardOutput(target)) {
+        refuseFolder(target);
         saveFile(target);
         return;
     }
@@ -65,6 +74,7 @@ void saveOutput(const QString& target, const QByteArray& data)
         writeStandardOutput(data);
         return;
     }
+    refuseFolder(target);
     WriteProblem problem;
     switch (writeFileSafely(target, &problem, [&](QIODevice& d) { return d.write(data) == data.size(); })) {
     case SafeWriteResult::Ok:

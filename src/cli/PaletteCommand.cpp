@@ -5,8 +5,37 @@
 #include "icon/IconFile.h"
 #include "palette/Palette.h"
 #include "platform/Error.h"
+#include "platform/Limits.h"
+
+#include <QFile>
 
 namespace brevane::cli {
+
+namespace {
+
+    // The palette class skips, as the desktop program always has, every line that is not
+    // exactly "red green blue" between CR LFs; a file read back must give all it states.
+    struct JascLines {
+        QString problem;
+        qint32 stated = 0;
+    };
+
+    JascLines jascLines(const QString& path)
+    {
+        QFile f(path);
+        if (!f.open(QIODevice::ReadOnly))
+            return {};
+        const QByteArray text = f.read(limits::MaxPaletteFileBytes);
+        if (text.count('\n') != text.count("\r\n"))
+            return { QStringLiteral("its lines end in LF alone, not CR LF") };
+        const QList<QByteArray> lines = text.split('\n');
+        bool ok = false;
+        const qint32 stated = lines.size() > 2 ? lines[2].trimmed().toInt(&ok) : 0;
+        return ok ? JascLines { QString(), stated }
+                  : JascLines { QStringLiteral("its third line states no colour count") };
+    }
+
+} // namespace
 
 int runPalette(const QStringList& args)
 {
@@ -85,34 +114,36 @@ int runPalette(const QStringList& args)
             if (!Palette::looksLikeJasc(input))
                 return fail(printable(input)
                     + QLatin1String(": not a JASC palette file (it does not start with \"JASC-PAL\")"));
+            const JascLines lines = jascLines(input);
+            if (!lines.problem.isEmpty())
+                return fail(
+                    printable(input) + QLatin1String(": ") + lines.problem + QLatin1String("; nothing written"));
             palette.loadJasc(input);
+            if (palette.count() != lines.stated)
+                return fail(printable(input)
+                    + QStringLiteral(
+                        ": it states %1 colour(s), but %2 line(s) hold \"red green blue\"; nothing written")
+                          .arg(lines.stated)
+                          .arg(palette.count()));
         } else {
             IconFile icon;
             if (!icon.isIconFile(input) || !icon.load(input))
-                return fail(printable(input) + QStringLiteral(": not a valid icon file"));
+                return fail(printable(input) + QLatin1String(": ") + notAnIconReason(input));
             if (index > icon.imageCount())
                 return fail(
                     printable(input) + QStringLiteral(" has %1 image(s), not %2").arg(icon.imageCount()).arg(index));
             // Directories often state 0 bits; the image's own header tells.
             const ImageBlockInfo facts = icon.blockInfo(index);
             const int bits = facts.bitCount;
-            if (bits > 8 || facts.format == ImageBlockInfo::Format::Png)
+            if (bits < 1 || bits > 8 || facts.format == ImageBlockInfo::Format::Png)
                 return fail(printable(input)
                     + QStringLiteral(": image %1 has %2 bits per pixel%3 and no colour table")
                           .arg(index)
                           .arg(bits)
                           .arg(facts.format == ImageBlockInfo::Format::Png ? " (PNG-stored)" : ""));
-            // The palette class goes by the directory's bit count.
-            if (icon.entry(index).wBitCount != bits)
-                return fail(printable(input)
-                    + QStringLiteral(": image %1: its directory entry states %2 bits per pixel, its header %3")
-                          .arg(index)
-                          .arg(icon.entry(index).wBitCount)
-                          .arg(bits));
-            // As many entries as the image's table holds, filled from it.
-            for (int k = 0; k < (1 << bits); ++k)
-                palette.addColour(0, 0, 0);
-            palette.readFromIcon(icon, index);
+            // The image's own header sizes its table; directories often state 0 bits.
+            for (const QRgb c : icon.headerColourTable(index))
+                palette.addColour(qRed(c), qGreen(c), qBlue(c));
         }
     } catch (const Error& e) {
         return fail(
@@ -125,7 +156,8 @@ int runPalette(const QStringList& args)
         return fail(QStringLiteral("cannot write %1: %2 (error %3)")
                         .arg(outputName(target), describe(e), QString::number(e.number())));
     }
-    messages() << "wrote " << outputName(target) << " (" << palette.count() << " colours)\n";
+    messages() << "wrote " << outputName(target) << " (" << palette.count()
+               << (palette.count() == 1 ? " colour)\n" : " colours)\n");
     messages().flush();
     return ExitOk;
 }

@@ -63,7 +63,8 @@ int runPreview(const QStringList& args)
                                          .arg(limits::MaxPreviewSheetPixels / (1024 * 1024)));
     parser.addPositionalArgument(QStringLiteral("FILE.ico"), QStringLiteral("The icon file to show."));
     const QCommandLineOption output({ QStringLiteral("o"), QStringLiteral("output") },
-        QStringLiteral("The picture to write (PNG, or BMP/JPEG by its extension); - writes PNG to standard output."),
+        QStringLiteral("The picture to write: PNG, or BMP, JPEG, WebP or TIFF by its extension; - writes PNG "
+                       "to standard output."),
         QStringLiteral("SHEET.png"));
     const QCommandLineOption scale({ QStringLiteral("s"), QStringLiteral("scale") },
         QStringLiteral("Enlarge every pixel N times (1 to %1, default 1).").arg(limits::MaxPreviewScale),
@@ -72,18 +73,17 @@ int runPreview(const QStringList& args)
     parser.addOption(scale);
     if (const int rc = parseCommand(parser, args, QStringLiteral("preview"), 1, 1); rc >= 0)
         return rc;
-    if (!parser.isSet(output) || parser.value(output).isEmpty()) {
-        err() << "brevane-cli preview: -o SHEET.png is required (-o - for standard output)\n";
+    const auto usage = [](const QString& text) {
+        err() << "brevane-cli preview: " << text << "\nRun 'brevane-cli preview --help' for usage.\n";
         err().flush();
         return ExitUsage;
-    }
+    };
+    if (!parser.isSet(output) || parser.value(output).isEmpty())
+        return usage(QStringLiteral("-o SHEET.png is required (-o - for standard output)"));
     bool scaleOk = false;
     const int factor = parser.value(scale).toInt(&scaleOk);
-    if (!scaleOk || factor < 1 || factor > limits::MaxPreviewScale) {
-        err() << "brevane-cli preview: the scale must be a whole number from 1 to " << limits::MaxPreviewScale << "\n";
-        err().flush();
-        return ExitUsage;
-    }
+    if (!scaleOk || factor < 1 || factor > limits::MaxPreviewScale)
+        return usage(QStringLiteral("the scale must be a whole number from 1 to %1").arg(limits::MaxPreviewScale));
 
     const auto fail = [](const QString& text) {
         err() << "brevane-cli preview: " << text << "\n";
@@ -100,7 +100,7 @@ int runPreview(const QStringList& args)
     IconFile icon;
     try {
         if (!icon.isIconFile(file) || !icon.load(file))
-            return fail(printable(file) + QLatin1String(" is not a valid icon file"));
+            return fail(printable(file) + QLatin1String(": ") + notAnIconReason(file));
     } catch (const Error& e) {
         return fail(printable(file) + QLatin1String(": ") + describe(e));
     }
@@ -188,9 +188,11 @@ int runPreview(const QStringList& args)
         }
     }
 
+    // Formats that keep the sheet's colours; any other name (.gif, .ico, .xbm ...) gets PNG.
+    static const QByteArrayList byName { "bmp", "jpg", "jpeg", "webp", "tif", "tiff" };
     QByteArray format
         = isStandardOutput(sheetPath) ? QByteArray("png") : QFileInfo(sheetPath).suffix().toLower().toLatin1();
-    if (format == "ico" || format == "cur" || !QImageWriter::supportedImageFormats().contains(format))
+    if (!byName.contains(format) || !QImageWriter::supportedImageFormats().contains(format))
         format = "png";
     QByteArray encoded;
     QBuffer buffer(&encoded);

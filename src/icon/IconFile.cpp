@@ -504,6 +504,19 @@ void IconFile::colourTable(qint32 index, std::span<quint8> table) const
     std::copy_n(bytes(block).subspan(BitmapInfoHeader::Size).begin(), n, table.begin());
 }
 
+QList<QRgb> IconFile::headerColourTable(qint32 index) const
+{
+    const QByteArray& block = imageBlock(index);
+    if (detail::isPngBlock(bytes(block)))
+        return {};
+    const detail::ImageBlockLayout l = detail::ImageBlockLayout::of(block, entry(index));
+    if (l.header.biBitCount < 1 || l.header.biBitCount > 8)
+        return {};
+    QList<QRgb> table = l.colourTable(block);
+    table.resize(std::min<qsizetype>(table.size(), qsizetype(1) << l.header.biBitCount));
+    return table;
+}
+
 void IconFile::setColourTable(qint32 index, std::span<const quint8> table)
 {
     const IconDirEntry& e = entry(index);

@@ -159,6 +159,11 @@ public:
     // (4 bytes per entry, 2^wBitCount entries), or error 9 is raised and nothing copied.
     void colourTable(qint32 index, std::span<quint8> table) const;
     void setColourTable(qint32 index, std::span<const quint8> table);
+    // Image index's colour table as its own header sizes it (biClrUsed, else 2^biBitCount, never
+    // more entries than the pixels can index), whatever the directory says: directories often
+    // state 0 bits. Empty for more than 8 bits and for a PNG-stored image; error 9 when the
+    // block is too short for its table.
+    QList<QRgb> headerColourTable(qint32 index) const;
     void save(const QString& fileName = QString());
     // The bytes save() writes, for a caller that sends them elsewhere (standard output).
     // Error 1052 when the document holds no image.

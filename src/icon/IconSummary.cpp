@@ -114,6 +114,9 @@ IconSummary IconSummary::read(const QString& path)
     const auto h = le::bytes(head);
     if (head.size() < HeaderBytes || le::u16(h, 0) != 0 || (le::u16(h, 2) != 1 && le::u16(h, 2) != 2)) {
         s.problem = QStringLiteral("not an icon or cursor file");
+        // Many a favicon.ico is a PNG file; convert and multi read it as the picture it is.
+        if (head.startsWith("\x89PNG\r\n"))
+            s.problem += QLatin1String(": a PNG picture");
         return s;
     }
     // idType: 1 for an icon, 2 for a cursor.

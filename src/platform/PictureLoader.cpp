@@ -130,9 +130,17 @@ namespace {
         if (format.isEmpty() || isSvg(format))
             return {};
         checkHeader(PartialDecoder::probe(data));
-        if (format == "ico" || format == "cur")
-            return readIcon(reader);
-        return readOne(reader);
+        if (format != "ico" && format != "cur")
+            return readOne(reader);
+        if (QImage icon = readIcon(reader); !icon.isNull())
+            return icon;
+        // An uncompressed TGA starts as a cursor's directory does, and Qt offers it to the ICO
+        // reader first.
+        QBuffer again(&copy);
+        again.open(QIODevice::ReadOnly);
+        QImageReader tga(&again, "tga");
+        tga.setAutoTransform(false);
+        return readOne(tga);
     }
 
     // SVG and SVGZ, drawn by Qt Svg at any size over transparent pixels.

@@ -116,12 +116,20 @@ void tst_CliOutput::initTestCase()
     QByteArray sevenBits = depths.imageBlock(1);
     qToLittleEndian<quint16>(7, sevenBits.data() + 14);
     write("7 bits per pixel.ico", iconBytes(1, { { sevenBits } }), false);
+    QByteArray fourBits = depths.imageBlock(2);
+    fourBits.replace(40, 3, "\x03\x02\x01"); // colour 0: red 1, green 2, blue 3
+    write("4 bits.ico", iconBytes(1, { { fourBits } }), true);
     write("pixels cut short.ico", iconBytes(1, { { depths.imageBlock(2).left(300) } }), false);
     write("block past the end.ico", read("depths.ico").chopped(10), false);
     write("300 images.ico", QByteArray("\0\0\1\0\x2c\x01", 6) + QByteArray(300 * 16, '\0'), false);
     write("name with a\nnewline.ico", "these are not the pixels you are looking for\n", false);
     writeFile(m_dir.path(), "test.pal", "JASC-PAL\r\n0100\r\n2\r\n1 2 3\r\n4 5 6\r\n");
+    writeFile(m_dir.path(), "lf.pal", "JASC-PAL\n0100\n1\n1 2 3\n");
     writePicture(m_dir.path(), "new\nline.bmp", patternPicture(16, 16, 0));
+    // An uncompressed TGA of two pixels, with the version 2 footer that Qt's reader asks for.
+    writeFile(m_dir.path(), "two.tga",
+        QByteArray("\0\0\2\0\0\0\0\0\0\0\0\0\2\0\1\0\x20\x08\0\0\xff\xff\0\0\xff\xff", 26) + QByteArray(8, '\0')
+            + QByteArray("TRUEVISION-XFILE.", 18));
     QVERIFY(QDir(m_dir.path()).mkdir("pics"));
     // Pure red squares of 4 pixels between see-through ones, which every depth but 1 keeps exactly.
     QImage squares(256, 256, QImage::Format_ARGB32);
@@ -275,7 +283,8 @@ void tst_CliOutput::messages_data()
     };
     row("info", { "info", "depths.ico" }, 0, "1: 16x16, 1 bpp, 2 colours, 176 bytes at offset 70", "");
     row("info without a file", { "info" }, 2, "", "wrong number of arguments");
-    row("preview without -o", { "preview", "depths.ico" }, 2, "", "-o");
+    row("preview without -o", { "preview", "depths.ico" }, 2, "",
+        "-o - for standard output)\nRun 'brevane-cli preview --help'");
     row("list, names escaped", { "list", "crafted.exe" }, 1, "  name A/B\\nC: 1 image\n", "id 2 is damaged");
     row("list of a missing file", { "list", "missing.exe" }, 1, "", "list: missing.exe: does not exist");
     row("list of a folder", { "list", "pics" }, 1, "", "list: pics: is a folder");
@@ -284,6 +293,22 @@ void tst_CliOutput::messages_data()
         "palette: pics: is a folder");
     row("multi --from a folder", { "multi", "--from", "pics", "-o", "x" }, 1, "", "multi: pics: is a folder");
     row("multi --small a folder", { "multi", "--small", "pics", "-o", "x" }, 1, "", "multi: pics: is a folder");
+    row("palette, 0 bits in the directory", { "palette", "--from-icon", "4 bits.ico", "-o", "-" }, 0,
+        "JASC\r\n0100\r\n16\r\n1 2 3\r\n", "wrote standard output (16 colours)");
+    row("preview onto a folder", { "preview", "depths.ico", "-o", "pics" }, 1, "",
+        "preview: cannot write pics: is a folder");
+    row("multi --from a file that is no picture", { "multi", "--from", "test.pal", "-o", "x" }, 1, "",
+        "multi: test.pal: Invalid picture !\n");
+    row("preview of a cursor", { "preview", "cursor.cur", "-o", "x.png" }, 1, "", "cursor.cur: a cursor, not an icon");
+    row("convert of a TGA", { "convert", "-v", "-o", ".", "two.tga" }, 0, "two.ico\n", "");
+    row("palette --load of LF lines", { "palette", "--load", "lf.pal", "-o", "-" }, 1, "",
+        "lf.pal: its lines end in LF alone");
+    row("list --json: format and bytes", { "list", "--json", "crafted.exe" }, 1,
+        "\"bytes\": 176,\n                        \"format\": \"bmp\"", "id 2 is damaged");
+    row("info of a PNG", { "info", "squares.png" }, 1, "",
+        "info: squares.png: not an icon or cursor file: a PNG picture\n");
+    row("extract --name of a number", { "extract", "crafted.exe", "--name", "1", "-o", "x.ico" }, 1, "",
+        "give --id 1)");
     row("list: no resources", { "list", "nores.exe" }, 0, "nores.exe: no icon groups: it has no resources at all", "");
     row("extract: no resources", { "extract", "nores.exe", "-o", "x.ico" }, 1, "",
         "nores.exe: no icon groups: it has no");
