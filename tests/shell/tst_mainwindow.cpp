@@ -1,16 +1,13 @@
 #include "shell/MainWindow.h"
 #include "platform/ErrorLog.h"
-#include "shell/ClickableLabel.h"
 #include "shell/FileListView.h"
 #include "shell/TaskPane.h"
-#include "shell/TipsDialog.h"
 #include "shell/WindowMenu.h"
 #include "support/PlainFiles.h"
 #include "support/ScriptedPrompts.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QCheckBox>
 #include <QDir>
 #include <QDropEvent>
 #include <QHelpEvent>
@@ -24,10 +21,6 @@
 
 using namespace brevane;
 
-namespace {
-const QString TipsKey = QStringLiteral("Options/Show Tips at Startup");
-}
-
 class tst_MainWindow : public QObject {
     Q_OBJECT
 private Q_SLOTS:
@@ -36,21 +29,13 @@ private Q_SLOTS:
 
     void addPictures_data();
     void addPictures();
-    void removeRows_data();
     void removeRows();
     void go();
-    void untickedTipsStayOffUntilMoreTips();
     void pathTooltip_data();
     void pathTooltip();
     void alwaysOnTopKeepsTheNativeWindow();
 
 private:
-    MainWindow* shown()
-    {
-        m_form = std::make_unique<MainWindow>(*m_prompts);
-        m_form->show();
-        return QTest::qWaitForWindowExposed(m_form.get()) ? m_form.get() : nullptr;
-    }
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<test::ScriptedPrompts> m_prompts;
     std::unique_ptr<MainWindow> m_form;
@@ -63,7 +48,10 @@ void tst_MainWindow::init()
     QVERIFY(QFile::copy(QStringLiteral(BREVANE_BINARY_DIR "/files.gif"), m_dir->filePath(QStringLiteral("files.gif"))));
     ErrorLog::setProgramFolder(m_dir->path());
     m_prompts = std::make_unique<test::ScriptedPrompts>();
-    m_prompts->settings.insert(TipsKey, QStringLiteral("0"));
+    m_prompts->settings.insert(QStringLiteral("Options/Show Tips at Startup"), QStringLiteral("0"));
+    m_form = std::make_unique<MainWindow>(*m_prompts);
+    m_form->show();
+    QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
 }
 
 void tst_MainWindow::addPictures_data()
@@ -87,7 +75,6 @@ void tst_MainWindow::addPictures()
     QFETCH(QString, text);
     QFETCH(QString, folderTag);
     QFETCH(int, icon);
-    QVERIFY(shown());
     if (chosen == QLatin1String("DROP")) {
         const QString file = m_dir->filePath(QStringLiteral("One.GIF"));
         folderTag = QDir::toNativeSeparators(m_dir->path());
@@ -112,29 +99,17 @@ void tst_MainWindow::addPictures()
     QCOMPARE(m_form->rowIcon(1), icon);
 }
 
-void tst_MainWindow::removeRows_data()
-{
-    QTest::addColumn<bool>("key");
-    QTest::newRow("rows 1 and 3 by the menu") << false;
-    QTest::newRow("rows 1 and 3 by the Delete key") << true;
-}
-
+// Rows 1 and 3 by the Delete key.
 void tst_MainWindow::removeRows()
 {
-    QFETCH(bool, key);
-    QVERIFY(shown());
     for (int i = 1; i <= 3; ++i)
         m_form->addRow(QStringLiteral("%1.bmp").arg(i), QStringLiteral("/p"));
     m_form->fileList->clearSelection();
     for (int row : { 0, 2 })
         m_form->fileList->selectionModel()->select(
             m_form->fileList->model()->index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    if (key) {
-        QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
-        m_form->fileList->setFocus();
-        QTest::keyClick(m_form->fileList, Qt::Key_Delete);
-    } else
-        m_form->removeAction->trigger();
+    m_form->fileList->setFocus();
+    QTest::keyClick(m_form->fileList, Qt::Key_Delete);
     QCOMPARE(m_form->rows(), (QList<PictureRow> { { QStringLiteral("2.bmp"), QStringLiteral("/p") } }));
 }
 
@@ -142,7 +117,6 @@ void tst_MainWindow::removeRows()
 // PROGRAM and ABOUT: tst_keyboard.
 void tst_MainWindow::go()
 {
-    QVERIFY(shown());
     for (int rows = 1; rows <= 2; ++rows) {
         m_form->addRow(QStringLiteral("p%1.bmp").arg(rows), QStringLiteral("/Pictures%1").arg(rows));
         QStringList modals;
@@ -161,26 +135,6 @@ void tst_MainWindow::go()
     QVERIFY(m_prompts->messages.isEmpty());
 }
 
-// Where the tips window comes up and that it is over the main window: windows_under_wm.sh.
-void tst_MainWindow::untickedTipsStayOffUntilMoreTips()
-{
-    m_prompts->settings.remove(TipsKey);
-    QStringList modals;
-    {
-        MainWindow first(*m_prompts);
-        first.runModal = [&](QDialog& tips) { static_cast<TipsDialog&>(tips).showAtStartupBox->click(); };
-        first.showStartupTips();
-        QCOMPARE(m_prompts->settings.value(TipsKey), QStringLiteral("0"));
-    }
-    QVERIFY(shown());
-    m_form->runModal = [&](QDialog& dialog) { modals.append(dialog.objectName()); };
-    m_form->showStartupTips();
-    QVERIFY(modals.isEmpty());
-    QTest::mouseClick(m_form->moreTipsLink, Qt::LeftButton); // "more tips !"
-    QCOMPARE(m_prompts->settings.value(TipsKey), QStringLiteral("1"));
-    QCOMPARE(modals, QStringList { QStringLiteral("frm_Tips") });
-}
-
 void tst_MainWindow::pathTooltip_data()
 {
     QTest::addColumn<int>("columnWidth");
@@ -197,7 +151,6 @@ void tst_MainWindow::pathTooltip()
     QFETCH(int, columnWidth);
     QFETCH(QString, path);
     QFETCH(bool, tooltip);
-    QVERIFY(shown());
     m_form->addRow(QStringLiteral("a.bmp"), path);
     m_form->fileList->setColumnWidth(1, columnWidth);
     QToolTip::hideText();
@@ -211,7 +164,6 @@ void tst_MainWindow::pathTooltip()
 
 void tst_MainWindow::alwaysOnTopKeepsTheNativeWindow()
 {
-    QVERIFY(shown());
     const WId id = m_form->winId();
     const QRect before = m_form->geometry();
     QWindow* native = m_form->windowHandle();
