@@ -22,8 +22,6 @@ private Q_SLOTS:
     void tabVisitsEveryCommand();
     void keys_data();
     void keys();
-    void popupFromKeyboard_data();
-    void popupFromKeyboard();
 
 private:
     QString focused() const
@@ -31,7 +29,7 @@ private:
         return QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString();
     }
     void press(QKeySequence key) { QTest::keySequence(QApplication::focusWidget(), key); }
-    // What the keys made happen: windows, a chooser, a message, a folded group.
+    // What the keys made happen: windows or menus, a chooser, a message, a folded group.
     QString outcome() const
     {
         QStringList seen = m_modals;
@@ -59,6 +57,8 @@ void tst_Keyboard::init()
     m_modals.clear();
     m_form = std::make_unique<MainWindow>(*m_prompts);
     m_form->runModal = [this](QDialog& dialog) { m_modals.append(dialog.objectName()); };
+    for (QMenu* menu : m_form->findChildren<QMenu*>())
+        connect(menu, &QMenu::aboutToShow, this, [this, menu] { m_modals.append(menu->objectName()); });
     m_form->show();
     QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
 }
@@ -96,6 +96,9 @@ void tst_Keyboard::keys_data()
     row("Enter on more tips !", "Label2", { enter }, "frm_Tips");
     row("Enter on a group's title", "eb_Group_Tasks", { enter }, "Tasks folded");
     row("Enter on the list is GO", "lw_Files", { enter }, "There are no images in the list !");
+    row("Shift+F10 on the list", "lw_Files", { Qt::SHIFT | Qt::Key_F10 }, "mnu_Menu");
+    row("Menu key on the list", "lw_Files", { Qt::Key_Menu }, "mnu_Menu");
+    row("Menu key on the tip strip", "Label2", { Qt::Key_Menu }, "mnu_System");
     row("Alt+G runs GO at once", "lw_Files", { Qt::ALT | Qt::Key_G }, "There are no images in the list !");
     // "&About" and "&Add images" share Alt+A: each press moves on, Enter runs the one reached.
     row("Alt+A twice and three times", "lw_Files", { altA, altA, enter, altA, enter }, "frm_About,chooser");
@@ -111,32 +114,8 @@ void tst_Keyboard::keys()
     for (const QKeySequence& key : keys)
         press(key);
     QTRY_COMPARE(outcome(), result);
-}
-
-void tst_Keyboard::popupFromKeyboard_data()
-{
-    QTest::addColumn<QString>("target");
-    QTest::addColumn<QKeySequence>("key");
-    QTest::addColumn<QString>("menu");
-    QTest::newRow("Shift+F10 on the list") << "lw_Files" << QKeySequence(Qt::SHIFT | Qt::Key_F10) << "mnu_Menu";
-    QTest::newRow("Menu key on the list") << "lw_Files" << QKeySequence(Qt::Key_Menu) << "mnu_Menu";
-    QTest::newRow("Menu key on the tip strip") << "Label2" << QKeySequence(Qt::Key_Menu) << "mnu_System";
-}
-
-void tst_Keyboard::popupFromKeyboard()
-{
-    QFETCH(QString, target);
-    QFETCH(QKeySequence, key);
-    QFETCH(QString, menu);
-    m_form->addRow(QStringLiteral("a.bmp"), QStringLiteral("/p"));
-    QMap<QString, int> opened;
-    for (QMenu* each : m_form->findChildren<QMenu*>())
-        connect(each, &QMenu::aboutToShow, this, [&opened, each] { ++opened[each->objectName()]; });
-    m_form->findChild<QWidget*>(target)->setFocus(Qt::TabFocusReason);
-    press(key);
-    QCOMPARE(opened, (QMap<QString, int> { { menu, 1 } }));
-    QTRY_VERIFY(QApplication::activePopupWidget());
-    QApplication::activePopupWidget()->close();
+    if (QApplication::activePopupWidget())
+        QApplication::activePopupWidget()->close();
 }
 
 QTEST_MAIN(tst_Keyboard)
