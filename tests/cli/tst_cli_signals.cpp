@@ -1,5 +1,4 @@
 #include <QDir>
-#include <QFile>
 #include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -12,28 +11,9 @@
 class tst_CliSignals : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase();
     void interruptedBatch_data();
     void interruptedBatch();
-
-private:
-    QTemporaryDir m_dir;
-    QStringList m_pictures;
 };
-
-void tst_CliSignals::initTestCase()
-{
-    QVERIFY(m_dir.isValid());
-    QVERIFY(QDir(m_dir.path()).mkdir(QStringLiteral("pictures")));
-    QImage picture(4, 4, QImage::Format_RGB32);
-    picture.fill(Qt::magenta);
-    const QString first = m_dir.filePath(QStringLiteral("pictures/p.bmp"));
-    QVERIFY(picture.save(first));
-    for (int i = 0; i < 3000; ++i) {
-        m_pictures << m_dir.filePath(QStringLiteral("pictures/p%1.bmp").arg(i));
-        QVERIFY(QFile::copy(first, m_pictures.last()));
-    }
-}
 
 void tst_CliSignals::interruptedBatch_data()
 {
@@ -45,21 +25,24 @@ void tst_CliSignals::interruptedBatch_data()
 void tst_CliSignals::interruptedBatch()
 {
     QFETCH(int, signal);
-    QTemporaryDir out;
+    QTemporaryDir in, out;
+    QImage picture(4, 4, QImage::Format_RGB32);
+    picture.fill(Qt::magenta);
+    QVERIFY(picture.save(in.filePath(QStringLiteral("p.bmp"))));
+    QStringList pictures;
+    for (int i = 0; i < 3000; ++i)
+        if (QFile::copy(in.filePath(QStringLiteral("p.bmp")), in.filePath(QStringLiteral("p%1.bmp").arg(i))))
+            pictures << in.filePath(QStringLiteral("p%1.bmp").arg(i));
     QProcess cli;
-    cli.start(QStringLiteral(BREVANE_BINARY_DIR "/brevane-cli"),
-        QStringList { QStringLiteral("convert"), QStringLiteral("-o"), out.path() } + m_pictures);
-    QVERIFY(cli.waitForStarted());
+    cli.start(QStringLiteral(BREVANE_BINARY_DIR "/brevane-cli"), QStringList { "convert", "-o", out.path() } + pictures);
     const QDir folder(out.path());
-    QVERIFY(QTest::qWaitFor(
-        [&] { return folder.entryList({ QStringLiteral("*.ico") }, QDir::Files).size() >= 20; }, 60000));
+    QVERIFY(QTest::qWaitFor([&] { return folder.entryList({ "*.ico" }, QDir::Files).size() >= 20; }, 60000));
     QVERIFY(::kill(pid_t(cli.processId()), signal) == 0);
     QVERIFY(cli.waitForFinished(60000));
-
     QCOMPARE(cli.exitStatus(), QProcess::CrashExit);
     QCOMPARE(cli.exitCode(), signal);
-    const QFileInfoList icons = folder.entryInfoList({ QStringLiteral("*.ico") }, QDir::Files);
-    if (icons.size() == m_pictures.size())
+    const QFileInfoList icons = folder.entryInfoList({ "*.ico" }, QDir::Files);
+    if (icons.size() == pictures.size())
         QSKIP("the batch ended before the signal arrived");
     QCOMPARE(folder.entryList(QDir::Files | QDir::Hidden | QDir::System).size(), icons.size());
     for (const QFileInfo& icon : icons)
