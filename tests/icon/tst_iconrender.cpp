@@ -123,7 +123,7 @@ void tst_IconRender::fillsImage()
     QTemporaryDir dir;
     IconFile icon;
     QVERIFY(loadWithFiller(icon, dir, size, colourCount, char(0xAA)));
-    const int bits = bitsFor(colourCount);
+    const int bits = ColourDepth::bitsFor(colourCount);
     if (basicPalette)
         QVERIFY_THROWS_NO_EXCEPTION(icon.setColourTable(1, basicTable(bits)));
     const QByteArray before = icon.imageBlock(1);
