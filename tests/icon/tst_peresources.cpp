@@ -17,19 +17,15 @@ using namespace brevane::test;
 
 namespace {
 
-// Image blocks as addImage makes them, each with its own colour table so that a mix-up shows.
-QByteArray imageBlock(qint32 width, qint32 colours, quint8 seed)
+// Image blocks as addImage makes them: sizes that tell them apart.
+QByteArray imageBlock(qint32 width, qint32 colours)
 {
     IconFile icon;
     icon.addImage(width, width, colours);
-    std::vector<quint8> table(colours <= 256 ? 4 * std::size_t(colours) : 0);
-    for (std::size_t i = 0; i < table.size(); ++i)
-        table[i] = static_cast<quint8>(i * 7 + seed);
-    icon.setColourTable(1, table);
     return icon.imageBlock(1);
 }
 
-const QByteArray Images[] = { imageBlock(16, 2, 1), imageBlock(32, 16, 2), imageBlock(48, 1000, 3) };
+const QByteArray Images[] = { imageBlock(16, 2), imageBlock(32, 16), imageBlock(48, 1000) };
 
 // Icons 1 to 3 (176, 744 and 7336 bytes), group 1 of all three, group MYICON of image 2.
 QByteArray withGroup(const QByteArray& group, bool pe32plus = false, PeLayout* layout = nullptr)
