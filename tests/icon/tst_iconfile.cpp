@@ -1,9 +1,11 @@
 #include "icon/IconFile.h"
 #include "platform/Error.h"
+#include "platform/Surface.h"
 
 #include "../support/IconTestSupport.h"
 #include "support/OtherUser.h"
 
+#include <QBitmap>
 #include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
@@ -46,6 +48,25 @@ QByteArray block(int size, int bits, char fill = '\0')
         + QByteArray((bits <= 8 ? 4 << bits : 0) + rows, fill);
 }
 
+
+// The colour and mask bytes a 24-bit image must hold for 'picture': bottom-up rows of B,G,R,
+// magenta pixels black with their mask bit set; every row padded to 4 bytes.
+QByteArray expectedBits(const Surface& picture, int size)
+{
+    const int xorRow = (size * 24 + 31) / 32 * 4, maskRow = (size + 31) / 32 * 4;
+    QByteArray xorBits(size * xorRow, '\0'), maskBits(size * maskRow, '\0');
+    for (int r = 0; r < size; ++r)
+        for (int c = 0; c < size; ++c) {
+            const bool clear = picture.pixel(c, r) == Magenta;
+            const Colour v = clear ? RGB(0, 0, 0) : picture.pixel(c, r);
+            char* mask = maskBits.data() + (size - 1 - r) * maskRow + c / 8;
+            *mask = char(*mask | (clear ? 0x80 >> (c % 8) : 0));
+            const char bgr[] = { char(blueOf(v)), char(greenOf(v)), char(redOf(v)) };
+            std::copy_n(bgr, 3, xorBits.data() + (size - 1 - r) * xorRow + 3 * c);
+        }
+    return xorBits + maskBits;
+}
+
 } // namespace
 
 class tst_IconFile : public QObject {
@@ -58,6 +79,10 @@ private Q_SLOTS:
     void load();
     void roundTrip();
     void saveFailure();
+    void mask();
+    void maskFollowsDirectoryHeight();
+    void fillsImage();
+    void refused();
 
 private:
     QString file(const QByteArray& bytes)
@@ -237,5 +262,82 @@ void tst_IconFile::saveFailure()
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList { QStringLiteral("old.ico") });
 }
 
-QTEST_GUILESS_MAIN(tst_IconFile)
+// Drawn as a mask: white where transparent, black where opaque; the icon handle's mask agrees.
+void tst_IconFile::mask()
+{
+    IconFile icon;
+    icon.addImage(32, 32, 1000);
+    Surface picture = makePicture(32, 32);
+    icon.setImageFromSurface(picture, 1, 0, 0, Magenta);
+    Surface dc = Surface::colour(32, 32, RGB(77, 77, 77));
+    icon.drawImage(dc, 1, 1);
+    const QPixmap handle = icon.icon(Surface::colour(1, 1), 1).pixmap(QSize(32, 32));
+    const QImage image = handle.toImage(), mask = handle.mask().toImage();
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 32; ++x) {
+            const bool clear = patternAt(x, y) == Magenta;
+            QCOMPARE(dc.pixel(x, y), clear ? RGB(255, 255, 255) : RGB(0, 0, 0));
+            QCOMPARE(image.pixel(x, y), clear ? 0u : toQRgb(patternAt(x, y)));
+            QCOMPARE(mask.pixel(x, y) == qRgb(0, 0, 0), !clear); // color1 (black) marks what is shown
+        }
+}
+
+// bHeight is the real height, biHeight twice what the block was made for: the mask starts
+// after bHeight colour rows, not after biHeight / 2 of them.
+void tst_IconFile::maskFollowsDirectoryHeight()
+{
+    // Header (one image), then 16x8, 2 colours, 1 plane, 1 bit, 176 bytes at offset 22.
+    const QByteArray file = QByteArray::fromHex("000001000100""10080200""01000100""b000000016000000");
+    QByteArray block(176, '\0');
+    for (const auto& [at, value] : { std::pair { 0, 40 }, { 4, 16 }, { 8, 32 }, { 12, 0x10001 } })
+        qToLittleEndian<qint32>(value, block.data() + at); // biHeight of a 16x16 image, 1 plane, 1 bit
+    block.replace(48 + 8 * 4, 8 * 4, QByteArray(8 * 4, char(0xFF))); // after 8 colour rows: all transparent
+    QTemporaryDir dir;
+    QVERIFY(writeFile(dir.filePath(QStringLiteral("short.ico")), file + block));
+    IconFile icon;
+    QVERIFY_THROWS_NO_EXCEPTION(icon.load(dir.filePath(QStringLiteral("short.ico"))));
+    const QImage image = icon.imageWithAlpha(Surface::colour(1, 1), 1);
+    QCOMPARE(image.size(), QSize(16, 8));
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 16; ++x)
+            QCOMPARE(qAlpha(image.pixel(x, y)), 0);
+}
+
+// 15x15 at 24 bits, rows padded from 45 to 48 bytes: the header untouched, every byte of the
+// colour and mask bits written, padding too. Depths and palettes: the converters' tests.
+void tst_IconFile::fillsImage()
+{
+    QTemporaryDir dir;
+    IconFile icon;
+    QVERIFY(loadWithFiller(icon, dir, 15, ColourDepth::TrueColour, char(0xAA)));
+    const QByteArray before = icon.imageBlock(1);
+    Surface picture = makePicture(25, 25);
+    icon.setImageFromSurface(picture, 1, 0, 0, -1); // -1: the top-left colour, magenta
+    QCOMPARE(icon.imageBlock(1).left(40), before.left(40));
+    QCOMPARE(icon.imageBlock(1).mid(40), expectedBits(picture, 15));
+}
+
+// Index 0 or 2; 24 bit, last mask byte missing; 8 bit, cut inside the colour table: nothing changes.
+void tst_IconFile::refused()
+{
+    for (const auto& [index, colourCount, trim] :
+        { std::tuple { 0, 2, 0 }, { 2, 2, 0 }, { 1, 1000, 1 }, { 1, 256, 2000 } }) {
+        QTemporaryDir dir;
+        IconFile icon;
+        QVERIFY(loadWithFiller(icon, dir, 32, colourCount, char(0x33), trim));
+        const QByteArray before = icon.imageBlock(1);
+        Surface picture = makePicture(40, 40);
+        QCOMPARE(errorOf([&] { icon.setImageFromSurface(picture, index); }), err::SubscriptOutOfRange);
+        if (trim == 1) { // the colours still draw, the mask refuses
+            icon.drawImage(picture, 1, 0);
+            QCOMPARE(picture.pixel(3, 3), RGB(0x33, 0x33, 0x33));
+            QCOMPARE(errorOf([&] { icon.drawImage(picture, 1, 1); }), err::SubscriptOutOfRange);
+            QCOMPARE(errorOf([&] { icon.icon(picture, 1); }), err::SubscriptOutOfRange);
+        } else if (index != 1)
+            QCOMPARE(errorOf([&] { icon.drawImage(picture, index); }), err::SubscriptOutOfRange);
+        QCOMPARE(icon.imageBlock(1), before);
+    }
+}
+
+QTEST_MAIN(tst_IconFile)
 #include "tst_iconfile.moc"
