@@ -1,7 +1,10 @@
 #include "shell/MainWindow.h"
 #include "platform/ErrorLog.h"
 #include "shell/FileListView.h"
+#include "shell/LaunchArguments.h"
+#include "shell/Startup.h"
 #include "shell/TaskPane.h"
+#include "shell/TipsDialog.h"
 #include "shell/WindowMenu.h"
 #include "support/PlainFiles.h"
 #include "support/ScriptedPrompts.h"
@@ -11,8 +14,11 @@
 #include <QDir>
 #include <QDropEvent>
 #include <QHelpEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QProcess>
+#include <QPushButton>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -34,6 +40,10 @@ private Q_SLOTS:
     void pathTooltip_data();
     void pathTooltip();
     void alwaysOnTopKeepsTheNativeWindow();
+    void tips_data();
+    void tips();
+    void version();
+    void startsWithPictures();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -177,6 +187,91 @@ void tst_MainWindow::alwaysOnTopKeepsTheNativeWindow()
         QVERIFY(m_form->isVisible());
         QCOMPARE(m_form->geometry(), before);
     }
+}
+
+void tst_MainWindow::tips_data()
+{
+    QTest::addColumn<QByteArray>("file"); // empty: none
+    QTest::addColumn<QStringList>("seen"); // the first tip, one per "&Next Tip", then the next window's
+    QTest::newRow("three tips, three presses")
+        << QByteArray("one\r\ntwo\r\nthree\r\n") << QStringList { "one", "two", "three", "one", "two" };
+    QTest::newRow("an empty line is an empty tip")
+        << QByteArray("one\r\n\r\nthree") << QStringList { "one", "", "three", "one", "" };
+    QTest::newRow("no tips file")
+        << QByteArray() << QStringList { "That the tips.txt file was not found? \r\n\r\nCreate a text file named tips.txt "
+                                         "using NotePad with 1 tip per line. Then place it in the same directory as the "
+                                         "application. " };
+}
+
+void tst_MainWindow::tips()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QStringList, seen);
+    if (!file.isEmpty())
+        QVERIFY(test::writeFile(m_dir->filePath(QStringLiteral("tips.txt")), file));
+    test::ScriptedPrompts prompts;
+    TipList list;
+    QStringList shown;
+    {
+        TipsDialog tips(prompts, list);
+        QVERIFY(tips.prepare());
+        shown << tips.tipText->text();
+        while (shown.size() < seen.size() - 1) {
+            QTest::mouseClick(tips.nextTipButton, Qt::LeftButton);
+            shown << tips.tipText->text();
+        }
+    }
+    if (seen.size() > 1) {
+        TipsDialog again(prompts, list); // goes on where the last one stopped
+        QVERIFY(again.prepare());
+        shown << again.tipText->text();
+    }
+    QCOMPARE(shown, seen);
+}
+
+// No display at all: the version must not need a window system.
+void tst_MainWindow::version()
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : { "DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM" })
+        env.remove(QString::fromLatin1(name));
+    for (const QString program : { "brevane", "brevane-cli" }) {
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(BREVANE_BINARY_DIR "/") + program, { QStringLiteral("--version") });
+        QVERIFY(p.waitForFinished(20000) && p.exitStatus() == QProcess::NormalExit);
+        QCOMPARE(p.exitCode(), 0);
+        QCOMPARE(QString::fromLocal8Bit(p.readAllStandardOutput()), program + QStringLiteral(" " BREVANE_VERSION "\n"));
+    }
+}
+
+// Pictures in the order given, below the working folder; a missing file and a folder are
+// reported and skipped.
+void tst_MainWindow::startsWithPictures()
+{
+    QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("sub")));
+    QVERIFY(test::writeFile(m_dir->filePath(QStringLiteral("one.gif")), "GIF89a"));
+    QVERIFY(test::writeFile(m_dir->filePath(QStringLiteral("sub/two.png")), "png"));
+    QDir::setCurrent(m_dir->path());
+    QString errText;
+    QTextStream err(&errText);
+    const auto pictures = LaunchArguments::pictures({ "brevane", "sub/two.png", "gone.bmp", "one.gif", "sub" }, err);
+    err.flush();
+    QVERIFY(pictures);
+    m_form.reset();
+    Startup::showMainWindow(*m_prompts, *pictures);
+    MainWindow* form = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        form = form ? form : qobject_cast<MainWindow*>(w);
+    QVERIFY(form && form->isVisible());
+    QStringList texts;
+    for (const PictureRow& row : form->rows())
+        texts.append(QFileInfo::exists(row.fullPath()) ? row.text : QStringLiteral("missing ") + row.text);
+    delete form;
+    QCOMPARE(texts, QStringList({ "two.png", "one.gif" }));
+    const QStringList lines = errText.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 2);
+    QVERIFY2(lines[0].contains("gone.bmp: no such file") && lines[1].contains("sub: not a file"), qPrintable(errText));
 }
 
 QTEST_MAIN(tst_MainWindow)

@@ -26,19 +26,13 @@ read -r tx ty < <(centre "$tips")
 read -r mx my < <(centre "$main")
 [ $(((tx - mx) * (tx - mx) + (ty - my) * (ty - my))) -le 1600 ] || fail "tips centred at $tx,$ty, main at $mx,$my"
 
-xdotool windowactivate --sync "$tips" key Escape
-sleep 0.5
-xdotool windowactivate --sync "$main"
-sleep 0.3
+xdotool windowactivate --sync "$tips" key Escape sleep 0.5 windowactivate --sync "$main" sleep 0.3
 above "$main" && fail "above before asked"
 # Shift+Tab from the list reaches "more tips !"; Shift+F10 there opens the window menu, whose
 # last entry is "Always on Top".
-xdotool key shift+Tab
-sleep 0.3
+xdotool key shift+Tab sleep 0.3
 for expected in yes no; do
-  xdotool key shift+F10
-  sleep 0.5
-  xdotool key Up Return
+  xdotool key shift+F10 sleep 0.5 key Up Return
   for _ in $(seq 50); do
     if above "$main"; then state=yes; else state=no; fi
     [ "$state" = "$expected" ] && break
@@ -46,8 +40,7 @@ for expected in yes no; do
   done
   [ "$(find_window 'Picture to icon')" = "$main" ] || fail "the main window was made anew"
   [ "$state" = "$expected" ] || fail "above is $state, expected $expected"
-  xdotool windowactivate --sync "$main"
-  sleep 0.3
+  xdotool windowactivate --sync "$main" sleep 0.3
 done
 xdotool key Escape
 for _ in $(seq 100); do kill -0 "${pids[1]}" 2>/dev/null || break; sleep 0.1; done
