@@ -1,6 +1,6 @@
 #pragma once
 
-// Helpers shared by the icon, palette and command-line tests.
+// Helpers shared by the icon and palette tests.
 
 #include "icon/IconFile.h"
 #include "platform/Error.h"
@@ -61,13 +61,6 @@ inline std::vector<quint8> basicTable(int bits)
     return t;
 }
 
-// The offset of the colour bits in a block made by addImage.
-inline int xorOffsetFor(int colourCount)
-{
-    const int bits = ColourDepth::bitsFor(colourCount);
-    return 40 + (bits <= 8 ? 4 << bits : 0);
-}
-
 // A document with one addImage image whose colour and mask bits all hold 'filler', read
 // back from a saved file (so every byte a fill leaves alone can be told from a written 0).
 // 'trim' bytes are cut from the end of the block and its dwBytesInRes (a lying file).
@@ -79,7 +72,8 @@ inline bool loadWithFiller(
     const QString path = dir.filePath(QStringLiteral("filled.ico"));
     made.save(path);
     QByteArray bytes = readFile(path);
-    std::fill(bytes.begin() + 22 + xorOffsetFor(colourCount), bytes.end(), filler);
+    const int bits = ColourDepth::bitsFor(colourCount); // the colour bits follow the header and table
+    std::fill(bytes.begin() + 22 + 40 + (bits <= 8 ? 4 << bits : 0), bytes.end(), filler);
     bytes.chop(trim);
     qToLittleEndian<qint32>(made.imageBytes(1) - trim, bytes.data() + 6 + 8);
     return writeFile(path, bytes) && icon.load(path);
