@@ -34,8 +34,7 @@ RawRun runRaw(const QStringList& args, const QString& workingDirectory = QString
         QString::fromUtf8(p.readAllStandardError()) };
 }
 
-// An icon (type 1) or cursor (type 2) whose entries state 0 for width, height, colours, as many
-// real files do; planes and bit count hold 'hotspot' (a cursor's).
+// An icon (type 1) or cursor (type 2) stating 0 for width, height, colours, as many real files do.
 QByteArray iconBytes(quint16 type, const QList<QByteArray>& blocks, quint32 hotspot = 0)
 {
     QByteArray d(6 + 16 * blocks.size(), '\0');
@@ -69,8 +68,7 @@ QByteArray bmp32Block(int size)
     return b;
 }
 
-// ICO and CUR files read as the format describes them, with nothing of ours: what info --json
-// must say of each (error texts aside).
+// ICO and CUR read as the format says, nothing of ours: what info --json must say (errors aside).
 const char* const IndependentReading = R"(
 import json, struct, sys
 def image(d, i, kind):

@@ -11,9 +11,25 @@
 class tst_CliSignals : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    void initTestCase();
     void interruptedBatch_data();
     void interruptedBatch();
+
+private:
+    QTemporaryDir m_dir;
+    QStringList m_pictures;
 };
+
+void tst_CliSignals::initTestCase()
+{
+    QImage picture(4, 4, QImage::Format_RGB32);
+    picture.fill(Qt::magenta);
+    QVERIFY(picture.save(m_dir.filePath(QStringLiteral("p.bmp"))));
+    for (int i = 0; i < 3000; ++i) {
+        m_pictures << m_dir.filePath(QStringLiteral("p%1.bmp").arg(i));
+        QVERIFY(QFile::copy(m_dir.filePath(QStringLiteral("p.bmp")), m_pictures.last()));
+    }
+}
 
 void tst_CliSignals::interruptedBatch_data()
 {
@@ -25,16 +41,10 @@ void tst_CliSignals::interruptedBatch_data()
 void tst_CliSignals::interruptedBatch()
 {
     QFETCH(int, signal);
-    QTemporaryDir in, out;
-    QImage picture(4, 4, QImage::Format_RGB32);
-    picture.fill(Qt::magenta);
-    QVERIFY(picture.save(in.filePath(QStringLiteral("p.bmp"))));
-    QStringList pictures;
-    for (int i = 0; i < 3000; ++i)
-        if (QFile::copy(in.filePath(QStringLiteral("p.bmp")), in.filePath(QStringLiteral("p%1.bmp").arg(i))))
-            pictures << in.filePath(QStringLiteral("p%1.bmp").arg(i));
+    QTemporaryDir out;
     QProcess cli;
-    cli.start(QStringLiteral(BREVANE_BINARY_DIR "/brevane-cli"), QStringList { "convert", "-o", out.path() } + pictures);
+    cli.start(QStringLiteral(BREVANE_BINARY_DIR "/brevane-cli"), QStringList { "convert", "-o", out.path() } + m_pictures);
+    QVERIFY(cli.waitForStarted());
     const QDir folder(out.path());
     QVERIFY(QTest::qWaitFor([&] { return folder.entryList({ "*.ico" }, QDir::Files).size() >= 20; }, 60000));
     QVERIFY(::kill(pid_t(cli.processId()), signal) == 0);
@@ -42,7 +52,7 @@ void tst_CliSignals::interruptedBatch()
     QCOMPARE(cli.exitStatus(), QProcess::CrashExit);
     QCOMPARE(cli.exitCode(), signal);
     const QFileInfoList icons = folder.entryInfoList({ "*.ico" }, QDir::Files);
-    if (icons.size() == pictures.size())
+    if (icons.size() == m_pictures.size())
         QSKIP("the batch ended before the signal arrived");
     QCOMPARE(folder.entryList(QDir::Files | QDir::Hidden | QDir::System).size(), icons.size());
     for (const QFileInfo& icon : icons)

@@ -123,8 +123,7 @@ void tst_MainWindow::removeRows()
     QCOMPARE(m_form->rows(), (QList<PictureRow> { { QStringLiteral("2.bmp"), QStringLiteral("/p") } }));
 }
 
-// GO hands the first row's folder to the dialog; the preview only for one picture. Empty list,
-// PROGRAM and ABOUT: tst_keyboard.
+// GO hands the first row's folder on; the preview only for one picture (the rest: tst_keyboard).
 void tst_MainWindow::go()
 {
     for (int rows = 1; rows <= 2; ++rows) {
@@ -245,8 +244,7 @@ void tst_MainWindow::version()
     }
 }
 
-// Pictures in the order given, below the working folder; a missing file and a folder are
-// reported and skipped.
+// Pictures in the order given; a missing file and a folder reported and skipped.
 void tst_MainWindow::startsWithPictures()
 {
     QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("sub")));
