@@ -6,8 +6,7 @@
 
 #include <csignal>
 
-// Ctrl-C or a kill in the middle of a long batch: the icons written so far are whole and
-// no temporary is left beside them.
+// Ctrl-C or a kill in a 3,000-picture batch: the icons so far are whole, no temporary is left.
 class tst_CliSignals : public QObject {
     Q_OBJECT
 private Q_SLOTS:
