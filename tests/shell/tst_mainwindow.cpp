@@ -1,8 +1,9 @@
 #include "shell/MainWindow.h"
 #include "platform/ErrorLog.h"
-#include "shell/ClickableLabel.h"
-#include "shell/TaskPane.h"
 #include "shell/FileListView.h"
+#include "shell/LaunchArguments.h"
+#include "shell/Startup.h"
+#include "shell/TaskPane.h"
 #include "shell/TipsDialog.h"
 #include "shell/WindowMenu.h"
 #include "support/PlainFiles.h"
@@ -10,13 +11,14 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QCheckBox>
-#include <QDialog>
 #include <QDir>
 #include <QDropEvent>
 #include <QHelpEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QProcess>
+#include <QPushButton>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -25,244 +27,121 @@
 
 using namespace brevane;
 
-namespace {
-const QString TipsKey = QStringLiteral("Options/Show Tips at Startup");
-
-// Records every modal window the main window runs by its object name, then closes it.
-void recordModals(MainWindow& form, QStringList& shown, std::function<void(QDialog&)> inside = {})
-{
-    form.runModal = [&shown, inside](QDialog& dialog) {
-        shown.append(dialog.objectName());
-        if (inside)
-            inside(dialog);
-    };
-}
-}
-
 class tst_MainWindow : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
     void init();
-    void cleanup();
 
-    void addOneFile_data();
-    void addOneFile();
-    void addSeveralKeepsFolderCaseAndDuplicates();
-    void removeRows_data();
+    void addPictures_data();
+    void addPictures();
     void removeRows();
-    void goAndProgram_data();
-    void goAndProgram();
-    void dropFiles();
-    void untickedTipsStayOffUntilMoreTips();
-    void tipsWaitForTheMainWindow();
+    void go();
     void pathTooltip_data();
     void pathTooltip();
     void alwaysOnTopKeepsTheNativeWindow();
+    void tips_data();
+    void tips();
+    void version();
+    void startsWithPictures();
 
 private:
-    test::ScriptedPrompts* m_prompts = nullptr;
-    QTemporaryDir* m_dir = nullptr;
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<test::ScriptedPrompts> m_prompts;
+    std::unique_ptr<MainWindow> m_form;
 };
 
 void tst_MainWindow::init()
 {
-    m_dir = new QTemporaryDir;
-    QVERIFY(m_dir->isValid());
+    m_form.reset();
+    m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(QFile::copy(QStringLiteral(BREVANE_BINARY_DIR "/files.gif"), m_dir->filePath(QStringLiteral("files.gif"))));
     ErrorLog::setProgramFolder(m_dir->path());
-    m_prompts = new test::ScriptedPrompts;
-    m_prompts->settings.insert(TipsKey, QStringLiteral("0"));
+    m_prompts = std::make_unique<test::ScriptedPrompts>();
+    m_prompts->settings.insert(QStringLiteral("Options/Show Tips at Startup"), QStringLiteral("0"));
+    m_form = std::make_unique<MainWindow>(*m_prompts);
+    m_form->show();
+    QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
 }
 
-void tst_MainWindow::cleanup()
+void tst_MainWindow::addPictures_data()
 {
-    delete m_prompts;
-    delete m_dir;
-}
-
-void tst_MainWindow::addOneFile_data()
-{
-    QTest::addColumn<QString>("chosen");
+    QTest::addColumn<QString>("chosen"); // '#' for NUL; "DROP": one.GIF and the folder dropped
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("folderTag");
     QTest::addColumn<int>("icon");
-    QTest::newRow("drive path, JPG") << "C:\\Pics\\Photo.JPG"
-                                     << "Photo.JPG"
-                                     << "C:\\Pics" << 6;
-    QTest::newRow("cursor") << "/t/Icon.cur"
-                            << "Icon.cur"
-                            << "/t" << 5;
-    QTest::newRow("bitmap, mixed case") << "/t/x.Bmp"
-                                        << "x.Bmp"
-                                        << "/t" << 1;
-    QTest::newRow("jpeg has four letters: other") << "/t/p.jpeg"
-                                                  << "p.jpeg"
-                                                  << "/t" << 7;
+    QTest::newRow("drive path, JPG") << "C:\\Pics\\Photo.JPG" << "Photo.JPG" << "C:\\Pics" << 6;
+    QTest::newRow("cursor") << "/t/Icon.cur" << "Icon.cur" << "/t" << 5;
+    QTest::newRow("bitmap, mixed case") << "/t/x.Bmp" << "x.Bmp" << "/t" << 1;
+    QTest::newRow("jpeg has four letters: other") << "/t/p.jpeg" << "p.jpeg" << "/t" << 7;
+    QTest::newRow("several, twice: folder case and duplicates kept") << "/t/Art#A.gif#B.png##" << "A.gif,B.png,A.gif,B.png"
+                                                                     << "/t/Art" << 4;
+    QTest::newRow("dropped: the folder is left out") << "DROP" << "One.GIF" << "" << 4;
 }
 
-void tst_MainWindow::addOneFile()
+void tst_MainWindow::addPictures()
 {
     QFETCH(QString, chosen);
     QFETCH(QString, text);
     QFETCH(QString, folderTag);
     QFETCH(int, icon);
-    MainWindow form(*m_prompts);
-    m_prompts->answerFile(chosen);
-    form.addPictures();
-    QCOMPARE(form.rows(), (QList<PictureRow> { { text, folderTag } }));
-    QCOMPARE(form.rowPathColumn(1), folderTag);
-    QCOMPARE(form.rowIcon(1), icon);
+    if (chosen == QLatin1String("DROP")) {
+        const QString file = m_dir->filePath(QStringLiteral("One.GIF"));
+        folderTag = QDir::toNativeSeparators(m_dir->path());
+        QVERIFY(test::writeFile(file, {}));
+        QMimeData data;
+        data.setUrls({ QUrl::fromLocalFile(file), QUrl::fromLocalFile(m_dir->path()) });
+        QDragEnterEvent enter(QPoint(30, 30), Qt::CopyAction, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(m_form->fileList->viewport(), &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(30, 30), Qt::CopyAction, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(m_form->fileList->viewport(), &drop);
+    } else
+        for (int i = chosen.contains('#') ? 2 : 1; i > 0; --i) {
+            m_prompts->answerFile(test::nuls(chosen));
+            m_form->addPictures();
+        }
+    QList<PictureRow> rows;
+    for (const QString& t : text.split(','))
+        rows.append({ t, folderTag });
+    QCOMPARE(m_form->rows(), rows);
+    QCOMPARE(m_form->rowPathColumn(1), folderTag);
+    QCOMPARE(m_form->rowIcon(1), icon);
 }
 
-void tst_MainWindow::addSeveralKeepsFolderCaseAndDuplicates()
-{
-    QTemporaryDir pics;
-    QDir(pics.path()).mkdir(QStringLiteral("Art"));
-    const QString folder = QDir::toNativeSeparators(pics.filePath(QStringLiteral("Art")));
-    const QString chosen = folder + test::nuls(QStringLiteral("#A.gif#B.png##"));
-    MainWindow form(*m_prompts);
-    for (int i = 0; i < 2; ++i) {
-        m_prompts->answerFile(chosen);
-        form.addPictures();
-    }
-    const QList<PictureRow> two { { QStringLiteral("A.gif"), folder }, { QStringLiteral("B.png"), folder } };
-    QCOMPARE(form.rows(), two + two);
-}
-
-void tst_MainWindow::removeRows_data()
-{
-    QTest::addColumn<bool>("key");
-    QTest::newRow("rows 1 and 3 by the menu") << false;
-    QTest::newRow("rows 1 and 3 by the Delete key") << true;
-}
-
+// Rows 1 and 3 by the Delete key.
 void tst_MainWindow::removeRows()
 {
-    QFETCH(bool, key);
-    MainWindow form(*m_prompts);
     for (int i = 1; i <= 3; ++i)
-        form.addRow(QStringLiteral("%1.bmp").arg(i), QStringLiteral("/p"));
-    form.fileList->clearSelection();
+        m_form->addRow(QStringLiteral("%1.bmp").arg(i), QStringLiteral("/p"));
+    m_form->fileList->clearSelection();
     for (int row : { 0, 2 })
-        form.fileList->selectionModel()->select(
-            form.fileList->model()->index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    if (key) {
-        form.show();
-        QVERIFY(QTest::qWaitForWindowActive(&form));
-        form.fileList->setFocus();
-        QTest::keyClick(form.fileList, Qt::Key_Delete);
-    } else {
-        form.removeAction->trigger();
+        m_form->fileList->selectionModel()->select(
+            m_form->fileList->model()->index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    m_form->fileList->setFocus();
+    QTest::keyClick(m_form->fileList, Qt::Key_Delete);
+    QCOMPARE(m_form->rows(), (QList<PictureRow> { { QStringLiteral("2.bmp"), QStringLiteral("/p") } }));
+}
+
+// GO hands the first row's folder on; the preview only for one picture (the rest: tst_keyboard).
+void tst_MainWindow::go()
+{
+    for (int rows = 1; rows <= 2; ++rows) {
+        m_form->addRow(QStringLiteral("p%1.bmp").arg(rows), QStringLiteral("/Pictures%1").arg(rows));
+        QStringList modals;
+        QString path;
+        bool preview = false;
+        m_form->runModal = [&](QDialog& dialog) {
+            modals.append(dialog.objectName());
+            path = dialog.findChild<QLineEdit*>(QStringLiteral("txt_Path"))->text();
+            preview = dialog.findChild<QWidget*>(QStringLiteral("pic_Hdc"))->isEnabled();
+        };
+        QTest::mouseClick(m_form->taskPane->item(QStringLiteral("GO")), Qt::LeftButton);
+        QCOMPARE(modals, QStringList { QStringLiteral("frm_Customize") });
+        QCOMPARE(path, QStringLiteral("/Pictures1"));
+        QCOMPARE(preview, rows == 1);
     }
-    QCOMPARE(form.rows(), (QList<PictureRow> { { QStringLiteral("2.bmp"), QStringLiteral("/p") } }));
-}
-
-void tst_MainWindow::goAndProgram_data()
-{
-    QTest::addColumn<QString>("key");
-    QTest::addColumn<int>("rows");
-    QTest::addColumn<QString>("window"); // empty: a warning instead
-    QTest::addColumn<bool>("previewEnabled");
-    QTest::newRow("GO, empty list warns") << "GO" << 0 << "" << true;
-    QTest::newRow("GO, one row") << "GO" << 1 << "frm_Customize" << true;
-    QTest::newRow("GO, two rows: no preview") << "GO" << 2 << "frm_Customize" << false;
-    QTest::newRow("Enter runs GO") << "<Enter>" << 1 << "frm_Customize" << true;
-    QTest::newRow("PROGRAM") << "PROGRAM" << 0 << "frm_Multi" << true;
-    QTest::newRow("ONE") << "ONE" << 0 << "frm_OnePicture" << true;
-    QTest::newRow("ABOUT") << "ABOUT" << 0 << "frm_About" << true;
-}
-
-void tst_MainWindow::goAndProgram()
-{
-    QFETCH(QString, key);
-    QFETCH(int, rows);
-    QFETCH(QString, window);
-    QFETCH(bool, previewEnabled);
-    MainWindow form(*m_prompts);
-    for (int i = 0; i < rows; ++i)
-        form.addRow(QStringLiteral("p%1.bmp").arg(i), QStringLiteral("/Pictures%1").arg(i));
-    form.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&form));
-    QStringList shown;
-    QString path;
-    bool preview = true;
-    recordModals(form, shown, [&](QDialog& dialog) {
-        if (auto* box = dialog.findChild<QLineEdit*>(QStringLiteral("txt_Path")))
-            path = box->text();
-        if (auto* pic = dialog.findChild<QWidget*>(QStringLiteral("pic_Hdc")))
-            preview = pic->isEnabled();
-    });
-    if (key == QLatin1String("<Enter>"))
-        QTest::keyClick(&form, Qt::Key_Return);
-    else
-        QTest::mouseClick(form.taskPane->item(key), Qt::LeftButton);
-    QCOMPARE(shown, window.isEmpty() ? QStringList {} : QStringList { window });
-    QCOMPARE(preview, previewEnabled);
-    QCOMPARE(path, rows > 0 ? QStringLiteral("/Pictures0") : QString());
-    QCOMPARE(m_prompts->messages.size(), window.isEmpty() ? 1 : 0);
-    if (window.isEmpty())
-        QCOMPARE(m_prompts->messages.first().text, QStringLiteral("There are no images in the list !"));
-}
-
-void tst_MainWindow::dropFiles()
-{
-    const QString file = m_dir->filePath(QStringLiteral("One.GIF"));
-    QVERIFY(test::writeFile(file, {}));
-    MainWindow form(*m_prompts);
-    form.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&form));
-    QMimeData data; // the folder is left out
-    data.setUrls({ QUrl::fromLocalFile(file), QUrl::fromLocalFile(m_dir->path()) });
-    QDragEnterEvent enter(QPoint(30, 30), Qt::CopyAction, &data, Qt::LeftButton, {});
-    QApplication::sendEvent(form.fileList->viewport(), &enter);
-    QVERIFY(enter.isAccepted());
-    QDropEvent drop(QPointF(30, 30), Qt::CopyAction, &data, Qt::LeftButton, {});
-    QApplication::sendEvent(form.fileList->viewport(), &drop);
-    QCOMPARE(
-        form.rows(), (QList<PictureRow> { { QStringLiteral("One.GIF"), QDir::toNativeSeparators(m_dir->path()) } }));
-}
-
-void tst_MainWindow::untickedTipsStayOffUntilMoreTips()
-{
-    m_prompts->settings.remove(TipsKey);
-    QStringList modals;
-    {
-        MainWindow first(*m_prompts);
-        recordModals(first, modals, [](QDialog& tips) { static_cast<TipsDialog&>(tips).showAtStartupBox->click(); });
-        first.showStartupTips();
-        QCOMPARE(m_prompts->settings.value(TipsKey), QStringLiteral("0"));
-    }
-    MainWindow next(*m_prompts);
-    recordModals(next, modals);
-    next.showStartupTips();
-    QCOMPARE(modals, QStringList { QStringLiteral("frm_Tips") });
-    next.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&next));
-    QTest::mouseClick(next.moreTipsLink, Qt::LeftButton); // "more tips !"
-    QCOMPARE(m_prompts->settings.value(TipsKey), QStringLiteral("1"));
-    QCOMPARE(modals.size(), 2);
-}
-
-void tst_MainWindow::tipsWaitForTheMainWindow()
-{
-    m_prompts->settings.remove(TipsKey);
-    MainWindow form(*m_prompts);
-    QPoint tipsCentre;
-    QStringList shown;
-    form.runModal = [&](QDialog& dialog) {
-        shown.append(dialog.objectName());
-        dialog.show(); // placed as exec() would place it
-        tipsCentre = dialog.frameGeometry().center();
-        dialog.hide();
-    };
-    form.move(300, 200);
-    form.show();
-    form.showStartupTipsOnScreen();
-    QVERIFY(shown.isEmpty()); // not before the window is on screen
-    QTRY_COMPARE(shown, QStringList { QStringLiteral("frm_Tips") });
-    QVERIFY2((tipsCentre - form.frameGeometry().center()).manhattanLength() <= 2,
-        qPrintable(QStringLiteral("tips centred at %1,%2").arg(tipsCentre.x()).arg(tipsCentre.y())));
+    QVERIFY(m_prompts->messages.isEmpty());
 }
 
 void tst_MainWindow::pathTooltip_data()
@@ -281,14 +160,11 @@ void tst_MainWindow::pathTooltip()
     QFETCH(int, columnWidth);
     QFETCH(QString, path);
     QFETCH(bool, tooltip);
-    MainWindow form(*m_prompts);
-    form.addRow(QStringLiteral("a.bmp"), path);
-    form.fileList->setColumnWidth(1, columnWidth);
-    form.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    m_form->addRow(QStringLiteral("a.bmp"), path);
+    m_form->fileList->setColumnWidth(1, columnWidth);
     QToolTip::hideText();
-    QWidget* viewport = form.fileList->viewport();
-    const QRect cell = form.fileList->visualItemRect(form.fileList->item(0, 1)).intersected(viewport->rect());
+    QWidget* viewport = m_form->fileList->viewport();
+    const QRect cell = m_form->fileList->visualItemRect(m_form->fileList->item(0, 1)).intersected(viewport->rect());
     QHelpEvent help(QEvent::ToolTip, cell.topLeft() + QPoint(4, 4), viewport->mapToGlobal(cell.topLeft()));
     QApplication::sendEvent(viewport, &help);
     QCOMPARE(QToolTip::isVisible() ? QToolTip::text() : QString(), tooltip ? path : QString());
@@ -297,23 +173,103 @@ void tst_MainWindow::pathTooltip()
 
 void tst_MainWindow::alwaysOnTopKeepsTheNativeWindow()
 {
-    MainWindow form(*m_prompts);
-    form.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&form));
-    const WId id = form.winId();
-    const QRect before = form.geometry();
-    QWindow* native = form.windowHandle();
-    QAction* onTop = form.windowMenu().action(WindowMenu::AlwaysOnTopCommand);
+    const WId id = m_form->winId();
+    const QRect before = m_form->geometry();
+    QWindow* native = m_form->windowHandle();
+    QAction* onTop = m_form->windowMenu().action(WindowMenu::AlwaysOnTopCommand);
     for (bool expected : { true, false }) {
         onTop->trigger();
         QCOMPARE(onTop->isChecked(), expected);
-        QCOMPARE(form.windowHandle(), native);
-        QCOMPARE(form.winId(), id);
+        QCOMPARE(m_form->windowHandle(), native);
+        QCOMPARE(m_form->winId(), id);
         QCOMPARE(native->flags().testFlag(Qt::WindowStaysOnTopHint), expected);
-        QCOMPARE(form.windowFlags().testFlag(Qt::WindowStaysOnTopHint), expected);
-        QVERIFY(form.isVisible());
-        QCOMPARE(form.geometry(), before);
+        QVERIFY(m_form->isVisible());
+        QCOMPARE(m_form->geometry(), before);
     }
+}
+
+void tst_MainWindow::tips_data()
+{
+    QTest::addColumn<QByteArray>("file"); // empty: none
+    QTest::addColumn<QStringList>("seen"); // the first tip, one per "&Next Tip", then the next window's
+    QTest::newRow("three tips, three presses")
+        << QByteArray("one\r\ntwo\r\nthree\r\n") << QStringList { "one", "two", "three", "one", "two" };
+    QTest::newRow("an empty line is an empty tip")
+        << QByteArray("one\r\n\r\nthree") << QStringList { "one", "", "three", "one", "" };
+    QTest::newRow("no tips file")
+        << QByteArray() << QStringList { "That the tips.txt file was not found? \r\n\r\nCreate a text file named tips.txt "
+                                         "using NotePad with 1 tip per line. Then place it in the same directory as the "
+                                         "application. " };
+}
+
+void tst_MainWindow::tips()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QStringList, seen);
+    if (!file.isEmpty())
+        QVERIFY(test::writeFile(m_dir->filePath(QStringLiteral("tips.txt")), file));
+    test::ScriptedPrompts prompts;
+    TipList list;
+    QStringList shown;
+    {
+        TipsDialog tips(prompts, list);
+        QVERIFY(tips.prepare());
+        shown << tips.tipText->text();
+        while (shown.size() < seen.size() - 1) {
+            QTest::mouseClick(tips.nextTipButton, Qt::LeftButton);
+            shown << tips.tipText->text();
+        }
+    }
+    if (seen.size() > 1) {
+        TipsDialog again(prompts, list); // goes on where the last one stopped
+        QVERIFY(again.prepare());
+        shown << again.tipText->text();
+    }
+    QCOMPARE(shown, seen);
+}
+
+// No display at all: the version must not need a window system.
+void tst_MainWindow::version()
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : { "DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM" })
+        env.remove(QString::fromLatin1(name));
+    for (const QString program : { "brevane", "brevane-cli" }) {
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(BREVANE_BINARY_DIR "/") + program, { QStringLiteral("--version") });
+        QVERIFY(p.waitForFinished(20000) && p.exitStatus() == QProcess::NormalExit);
+        QCOMPARE(p.exitCode(), 0);
+        QCOMPARE(QString::fromLocal8Bit(p.readAllStandardOutput()), program + QStringLiteral(" " BREVANE_VERSION "\n"));
+    }
+}
+
+// Pictures in the order given; a missing file and a folder reported and skipped.
+void tst_MainWindow::startsWithPictures()
+{
+    QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("sub")));
+    QVERIFY(test::writeFile(m_dir->filePath(QStringLiteral("one.gif")), "GIF89a"));
+    QVERIFY(test::writeFile(m_dir->filePath(QStringLiteral("sub/two.png")), "png"));
+    QDir::setCurrent(m_dir->path());
+    QString errText;
+    QTextStream err(&errText);
+    const auto pictures = LaunchArguments::pictures({ "brevane", "sub/two.png", "gone.bmp", "one.gif", "sub" }, err);
+    err.flush();
+    QVERIFY(pictures);
+    m_form.reset();
+    Startup::showMainWindow(*m_prompts, *pictures);
+    MainWindow* form = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        form = form ? form : qobject_cast<MainWindow*>(w);
+    QVERIFY(form && form->isVisible());
+    QStringList texts;
+    for (const PictureRow& row : form->rows())
+        texts.append(QFileInfo::exists(row.fullPath()) ? row.text : QStringLiteral("missing ") + row.text);
+    delete form;
+    QCOMPARE(texts, QStringList({ "two.png", "one.gif" }));
+    const QStringList lines = errText.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 2);
+    QVERIFY2(lines[0].contains("gone.bmp: no such file") && lines[1].contains("sub: not a file"), qPrintable(errText));
 }
 
 QTEST_MAIN(tst_MainWindow)

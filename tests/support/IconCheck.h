@@ -1,18 +1,12 @@
 #pragma once
 
-// Written icons are read back by programs that are not ours: icotool lists the directory,
-// ImageMagick decodes the pixels (the AND mask becoming alpha). Expected pictures are built
-// here from the source picture, never from our own reader.
+// Icons read back by programs not ours (icotool lists, ImageMagick decodes, the AND mask
+// becoming alpha); expected pictures built from the source picture, never by our reader.
 
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QImage>
-#include <QList>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QString>
-#include <QStringList>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -29,37 +23,30 @@ namespace brevane::test {
 
 struct ToolRun {
     int exitCode = -1;
-    QString out;
-    QString err;
+    QString out, err;
 };
 
 inline ToolRun runTool(const QString& program, const QStringList& args)
 {
     QProcess p;
     p.start(program, args);
-    ToolRun r;
     if (!p.waitForFinished(60000))
-        return r;
-    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = QString::fromLocal8Bit(p.readAllStandardOutput());
-    r.err = QString::fromLocal8Bit(p.readAllStandardError());
-    return r;
+        return {};
+    return { p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+        QString::fromLocal8Bit(p.readAllStandardOutput()), QString::fromLocal8Bit(p.readAllStandardError()) };
 }
 
 // brevane-cli COMMAND ARGS; Qt's own start-up chatter is dropped from stderr.
 inline ToolRun runCli(const QString& command, const QStringList& args)
 {
     ToolRun r = runTool(QStringLiteral(BREVANE_BINARY_DIR "/brevane-cli"), QStringList { command } + args);
-    static const QRegularExpression chatter(
-        QStringLiteral("^QStandardPaths:.*\n?"), QRegularExpression::MultilineOption);
+    static const QRegularExpression chatter(QStringLiteral("^QStandardPaths:.*\n?"), QRegularExpression::MultilineOption);
     r.err.remove(chatter);
     return r;
 }
 
 struct ListedImage {
-    int width = 0;
-    int height = 0;
-    int bitDepth = 0;
+    int width = 0, height = 0, bitDepth = 0;
     friend bool operator==(const ListedImage&, const ListedImage&) = default;
 };
 
@@ -75,11 +62,9 @@ inline QList<ListedImage> sizes24(const QList<int>& sizes)
 inline QList<ListedImage> icotoolList(const QString& file)
 {
     const ToolRun r = runTool(QStringLiteral("icotool"), { QStringLiteral("-l"), file });
-    QList<ListedImage> images;
-    if (r.exitCode != 0)
-        return images;
     static const QRegularExpression entry(QStringLiteral(R"(--width=(\d+) --height=(\d+) --bit-depth=(\d+))"));
-    for (auto it = entry.globalMatch(r.out); it.hasNext();) {
+    QList<ListedImage> images;
+    for (auto it = entry.globalMatch(r.exitCode == 0 ? r.out : QString()); it.hasNext();) {
         const auto m = it.next();
         images.append({ m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt() });
     }
@@ -91,12 +76,9 @@ inline QList<QImage> magickImages(const QString& file)
 {
     QTemporaryDir dir;
     QList<QImage> images;
-    if (runTool(QStringLiteral("/usr/bin/convert"), { file, dir.filePath(QStringLiteral("image-%d.png")) }).exitCode
-        != 0)
-        return images;
-    for (int i = 0; QFileInfo::exists(dir.filePath(QStringLiteral("image-%1.png").arg(i))); ++i)
-        images.append(
-            QImage(dir.filePath(QStringLiteral("image-%1.png").arg(i))).convertToFormat(QImage::Format_ARGB32));
+    if (runTool(QStringLiteral("/usr/bin/convert"), { file, dir.filePath(QStringLiteral("image-%d.png")) }).exitCode == 0)
+        for (int i = 0; QFileInfo::exists(dir.filePath(QStringLiteral("image-%1.png").arg(i))); ++i)
+            images.append(QImage(dir.filePath(QStringLiteral("image-%1.png").arg(i))).convertToFormat(QImage::Format_ARGB32));
     return images;
 }
 
@@ -119,11 +101,9 @@ inline QString firstDifference(const QImage& got, const QImage& want)
     if (got.size() != want.size())
         return QString::asprintf("size %dx%d, expected %dx%d", got.width(), got.height(), want.width(), want.height());
     for (int y = 0; y < want.height(); ++y)
-        for (int x = 0; x < want.width(); ++x) {
-            const QRgb g = got.pixel(x, y), w = want.pixel(x, y);
-            if (g != w && (qAlpha(g) != 0 || qAlpha(w) != 0))
+        for (int x = 0; x < want.width(); ++x)
+            if (const QRgb g = got.pixel(x, y), w = want.pixel(x, y); g != w && (qAlpha(g) != 0 || qAlpha(w) != 0))
                 return QString::asprintf("pixel (%d, %d) is #%08x, expected #%08x", x, y, g, w);
-        }
     return {};
 }
 
@@ -143,8 +123,7 @@ inline QImage patternPicture(int width, int height, QRgb topLeft, int seed = 0)
     QImage img(width, height, QImage::Format_RGB32);
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
-            img.setPixel(
-                x, y, qRgb((x * 5 + seed) % 200 + 40, (y * 5 + seed * 3) % 200 + 40, (x + y + seed) % 50 + 100));
+            img.setPixel(x, y, qRgb((x * 5 + seed) % 200 + 40, (y * 5 + seed * 3) % 200 + 40, (x + y + seed) % 50 + 100));
     img.setPixel(0, 0, topLeft);
     return img;
 }

@@ -1,21 +1,16 @@
 #pragma once
 
-// Helpers shared by the icon, palette and command-line tests.
+// Helpers shared by the icon and palette tests.
 
 #include "icon/IconFile.h"
 #include "platform/Error.h"
 #include "platform/Surface.h"
+#include "support/IconCheck.h"
 #include "support/PlainFiles.h"
 
-#include <functional>
-
-#include <QFile>
-#include <QProcess>
-#include <QRgb>
-#include <QTemporaryDir>
 #include <QtEndian>
 
-#include <array>
+#include <functional>
 
 namespace brevane::test {
 
@@ -34,22 +29,8 @@ inline qint32 errorOf(const std::function<void()>& fn, QString* description = nu
     return 0;
 }
 
-struct CliRun {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-inline CliRun runCli(const QStringList& args, const QString& workingDirectory = QString())
-{
-    QProcess p;
-    p.setWorkingDirectory(workingDirectory);
-    p.start(QStringLiteral(BREVANE_BINARY_DIR "/brevane-cli"), args);
-    if (!p.waitForFinished(60000))
-        return {};
-    return { p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
-        QString::fromUtf8(p.readAllStandardError()) };
-}
+using CliRun = ToolRun;
+inline CliRun runCli(const QStringList& args) { return runTool(QStringLiteral(BREVANE_BINARY_DIR "/brevane-cli"), args); }
 
 inline constexpr Colour Magenta = RGB(255, 0, 255);
 
@@ -71,27 +52,13 @@ inline Surface makePicture(int w, int h)
 // A colour table of 2^bits entries, blue-green-red-0: the 16 colours of the standard 4-bit palette, then black.
 inline std::vector<quint8> basicTable(int bits)
 {
-    static const std::array<QRgb, 16> basic { qRgb(0, 0, 0), qRgb(128, 0, 0), qRgb(0, 128, 0), qRgb(128, 128, 0),
-        qRgb(0, 0, 128), qRgb(128, 0, 128), qRgb(0, 128, 128), qRgb(192, 192, 192), qRgb(128, 128, 128),
-        qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(255, 255, 0), qRgb(0, 0, 255), qRgb(255, 0, 255), qRgb(0, 255, 255),
-        qRgb(255, 255, 255) };
+    static const QRgb basic[] { 0x000000, 0x800000, 0x008000, 0x808000, 0x000080, 0x800080, 0x008080, 0xC0C0C0,
+        0x808080, 0xFF0000, 0x00FF00, 0xFFFF00, 0x0000FF, 0xFF00FF, 0x00FFFF, 0xFFFFFF };
     std::vector<quint8> t(std::size_t(4) << bits, 0);
     for (std::size_t i = 0; i < std::min<std::size_t>(16, std::size_t(1) << bits); ++i)
         for (std::size_t k = 0; k < 3; ++k)
             t[4 * i + k] = quint8(basic[i] >> (8 * k)); // QRgb's low bytes are blue, green, red
     return t;
-}
-
-inline int bitsFor(int colourCount)
-{
-    return colourCount == 2 ? 1 : colourCount == 16 ? 4 : colourCount == 256 ? 8 : 24;
-}
-
-// The offset of the colour bits in a block made by addImage.
-inline int xorOffsetFor(int colourCount)
-{
-    const int bits = bitsFor(colourCount);
-    return 40 + (bits <= 8 ? 4 << bits : 0);
 }
 
 // A document with one addImage image whose colour and mask bits all hold 'filler', read
@@ -105,8 +72,8 @@ inline bool loadWithFiller(
     const QString path = dir.filePath(QStringLiteral("filled.ico"));
     made.save(path);
     QByteArray bytes = readFile(path);
-    for (qsizetype i = 22 + xorOffsetFor(colourCount); i < bytes.size(); ++i)
-        bytes[i] = filler;
+    const int bits = ColourDepth::bitsFor(colourCount); // the colour bits follow the header and table
+    std::fill(bytes.begin() + 22 + 40 + (bits <= 8 ? 4 << bits : 0), bytes.end(), filler);
     bytes.chop(trim);
     qToLittleEndian<qint32>(made.imageBytes(1) - trim, bytes.data() + 6 + 8);
     return writeFile(path, bytes) && icon.load(path);

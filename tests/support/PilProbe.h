@@ -1,21 +1,14 @@
 #pragma once
 
-// Pillow reads an icon we wrote: the directory in file order, each image as Pillow decodes
-// it (alpha, or the AND mask applied), and the AND mask bits of BMP-stored images as the
-// file holds them. Nothing of ours takes part.
+// Pillow reads an icon we wrote: the directory in file order, each image as Pillow decodes it
+// and the AND mask bits of BMP-stored images as the file holds them. Nothing of ours takes part.
 
 #include "support/IconCheck.h"
-
-#include <QImage>
-#include <QList>
-#include <QString>
 
 namespace brevane::test {
 
 struct PilImage {
-    int width = 0; // from the directory, 0 read as 256
-    int height = 0;
-    int bitCount = 0; // the directory's wBitCount
+    int width = 0, height = 0, bitCount = 0; // from the directory (0 read as 256)
     bool png = false;
     QImage image; // ARGB32, as Pillow decodes it
     QString mask; // '1' transparent, row by row from the top; empty for PNG-stored images
@@ -24,7 +17,7 @@ struct PilImage {
 // A python3 with Pillow, or an empty string.
 inline QString pilPython()
 {
-    for (const QString& p : { QStringLiteral("/usr/bin/python3"), QStringLiteral("python3") })
+    for (const QString p : { "/usr/bin/python3", "python3" })
         if (runTool(p, { QStringLiteral("-c"), QStringLiteral("import PIL") }).exitCode == 0)
             return p;
     return {};
@@ -54,27 +47,17 @@ for k in range(struct.unpack_from('<H', data, 4)[0]):
                        for y in range(rows) for x in range(bw))
     print(w or 256, h or 256, bpp, int(png), frame.size[0], frame.size[1], frame.tobytes().hex(), mask)
 )";
-    QList<PilImage> images;
     const ToolRun r = runTool(pilPython(), { QStringLiteral("-c"), QString::fromLatin1(script), file });
-    if (r.exitCode != 0) {
+    if (r.exitCode != 0)
         qWarning("Pillow: %s", qPrintable(r.err));
-        return images;
-    }
+    QList<PilImage> images;
     for (const QString& line : r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
         const QStringList f = line.split(QLatin1Char(' '));
-        if (f.size() != 8)
-            continue;
-        PilImage i;
-        i.width = f[0].toInt();
-        i.height = f[1].toInt();
-        i.bitCount = f[2].toInt();
-        i.png = f[3] == QLatin1String("1");
-        const QByteArray rgba = QByteArray::fromHex(f[6].toLatin1());
-        i.image = QImage(
-            reinterpret_cast<const uchar*>(rgba.constData()), f[4].toInt(), f[5].toInt(), QImage::Format_RGBA8888)
-                      .convertToFormat(QImage::Format_ARGB32);
-        i.mask = f[7] == QLatin1String("-") ? QString() : f[7];
-        images.append(i);
+        const QByteArray rgba = QByteArray::fromHex(f.value(6).toLatin1());
+        const QImage image(reinterpret_cast<const uchar*>(rgba.constData()), f.value(4).toInt(), f.value(5).toInt(),
+            QImage::Format_RGBA8888);
+        images.append({ f[0].toInt(), f.value(1).toInt(), f.value(2).toInt(), f.value(3) == QLatin1String("1"),
+            image.convertToFormat(QImage::Format_ARGB32), f.value(7) == QLatin1String("-") ? QString() : f.value(7) });
     }
     return images;
 }
@@ -85,11 +68,7 @@ inline QImage alphaBands(int w, int h)
     QImage img(w, h, QImage::Format_ARGB32);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
-            img.setPixel(x, y,
-                qRgba(x * 5 % 256, y * 3 % 256, (x + 2 * y) % 256,
-                    y % 3 == 0       ? 0
-                        : y % 3 == 1 ? 128
-                                     : 255));
+            img.setPixel(x, y, qRgba(x * 5 % 256, y * 3 % 256, (x + 2 * y) % 256, std::min(255, y % 3 * 128)));
     return img;
 }
 
