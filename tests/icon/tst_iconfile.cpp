@@ -191,7 +191,9 @@ void tst_IconFile::load()
     if (load < 0)
         return;
     bool loaded = false;
-    QCOMPARE(errorOf([&] { loaded = icon.load(path); }), load == err::IconLoadFailed ? load : 0);
+    QString source;
+    QCOMPARE(errorOf([&] { loaded = icon.load(path); }, nullptr, &source), load == err::IconLoadFailed ? load : 0);
+    QCOMPARE(source, load == err::IconLoadFailed ? QStringLiteral("Brevane.cFileIcon") : QString());
     QCOMPARE(loaded, load == 1);
     if (load != 1)
         QCOMPARE(icon.imageCount(), 0);
@@ -240,7 +242,9 @@ void tst_IconFile::saveFailure()
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("old.ico"));
     IconFile icon;
-    QCOMPARE(errorOf([&] { icon.save(path); }), err::IconCannotSave); // no images
+    QString source;
+    QCOMPARE(errorOf([&] { icon.save(path); }, nullptr, &source), err::IconCannotSave); // no images
+    QCOMPARE(source, QStringLiteral("Brevane.cFileIcon"));
     icon.addImage(16, 16, 2);
     icon.save(path);
     const int status = inChild([&] {
