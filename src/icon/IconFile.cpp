@@ -222,13 +222,13 @@ bool IconFile::load(const QString& path)
     std::vector<QByteArray> blocks;
     QString reason;
     if (HeaderBytes + EntryBytes * h.idCount > fileSize) {
-        reason = QStringLiteral("Icon Directory Array is Corrupt.");
+        reason = QLatin1String(IconLoadText::DirectoryCorrupt);
     } else {
         entries.reserve(static_cast<std::size_t>(h.idCount));
         for (int k = 0; k < h.idCount; ++k) {
             const QByteArray raw = f.read(EntryBytes);
             if (raw.size() != EntryBytes) {
-                reason = QStringLiteral("Icon Directory Array is Corrupt.");
+                reason = QLatin1String(IconLoadText::DirectoryCorrupt);
                 break;
             }
             entries.push_back(readEntry(bytes(raw)));
@@ -245,7 +245,7 @@ bool IconFile::load(const QString& path)
             // A size or offset the file cannot hold is refused before anything is allocated.
             if (e.dwBytesInRes < 0 || e.dwImageOffset < 0 || e.dwBytesInRes > fileSize
                 || qint64(e.dwImageOffset) + e.dwBytesInRes > fileSize) {
-                reason = QStringLiteral("Icon Images Array is Corrupt.");
+                reason = QLatin1String(IconLoadText::ImagesCorrupt);
                 break;
             }
             const QPair<qint32, qint32> range { e.dwImageOffset, e.dwBytesInRes };
@@ -261,7 +261,7 @@ bool IconFile::load(const QString& path)
                 throw Error::runtime(err::OutOfMemory);
             }
             if (!f.seek(e.dwImageOffset)) {
-                reason = QStringLiteral("Icon Images Array is Corrupt.");
+                reason = QLatin1String(IconLoadText::ImagesCorrupt);
                 break;
             }
             read.insert(range, blocks.size());
@@ -273,7 +273,7 @@ bool IconFile::load(const QString& path)
                 throw Error::runtime(err::OutOfMemory);
             }
             if (block.size() != e.dwBytesInRes) {
-                reason = QStringLiteral("Icon Images Array is Corrupt.");
+                reason = QLatin1String(IconLoadText::ImagesCorrupt);
                 break;
             }
             blocks.push_back(std::move(block));
@@ -283,7 +283,7 @@ bool IconFile::load(const QString& path)
 
     if (!reason.isEmpty()) {
         reset(path);
-        raise(err::IconLoadFailed, QStringLiteral("Failed to load icon: ") + reason);
+        raise(err::IconLoadFailed, QLatin1String(IconLoadText::Failed) + reason);
     }
     m_header = h;
     m_entries = std::move(entries);

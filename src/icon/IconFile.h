@@ -114,6 +114,13 @@ namespace IconLayout {
     qint64 xorBitsOffset(const BitmapInfoHeader& header);
 }
 
+// The texts of error 1050, shared with the summary that reports what loading would refuse.
+namespace IconLoadText {
+    inline constexpr char Failed[] = "Failed to load icon: ";
+    inline constexpr char DirectoryCorrupt[] = "Icon Directory Array is Corrupt.";
+    inline constexpr char ImagesCorrupt[] = "Icon Images Array is Corrupt.";
+}
+
 // The in-memory icon document: ICO header, directory entries and image blocks, exactly
 // as they are stored in an ICO file. Images are numbered from 1.
 // Every operation raises brevane::Error (source "Brevane.cFileIcon" for its own errors).

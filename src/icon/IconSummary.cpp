@@ -1,5 +1,7 @@
 #include "icon/IconSummary.h"
 
+#include "icon/IconFile.h"
+
 #include "icon/ImageBlockLayout.h"
 #include "platform/Error.h"
 #include "platform/Limits.h"
@@ -134,11 +136,13 @@ IconSummary IconSummary::read(const QString& path)
     }
     // What the icon document refuses too carries its text (error 1050), the detail after it.
     const auto documentText = [&](const char* text, const QString& detail) {
-        return s.type == Type::Icon ? QLatin1String(text) + QLatin1String(" (") + detail + QLatin1Char(')') : detail;
+        return s.type == Type::Icon
+            ? QLatin1String(IconLoadText::Failed) + QLatin1String(text) + QLatin1String(" (") + detail + QLatin1Char(')')
+            : detail;
     };
     const QByteArray directory = f.read(EntryBytes * count);
     if (directory.size() != EntryBytes * count) {
-        s.problem = documentText("Failed to load icon: Icon Directory Array is Corrupt.",
+        s.problem = documentText(IconLoadText::DirectoryCorrupt,
             QStringLiteral("its directory of %1 entries runs past the end of the file").arg(count));
         return s;
     }
@@ -148,7 +152,7 @@ IconSummary IconSummary::read(const QString& path)
         const qint64 offset = image.entry.dwImageOffset;
         const qint64 size = image.entry.dwBytesInRes;
         if (offset < 0 || size < 0 || offset + size > fileSize) {
-            s.problem = documentText("Failed to load icon: Icon Images Array is Corrupt.",
+            s.problem = documentText(IconLoadText::ImagesCorrupt,
                 QStringLiteral("image %1: its block of %2 bytes at offset %3 lies outside the file (%4 bytes)")
                     .arg(k + 1)
                     .arg(size)
