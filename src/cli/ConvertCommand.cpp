@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QHash>
 #include <QRegularExpression>
 #include <QThread>
 
@@ -90,16 +91,18 @@ namespace {
 int runConvert(const QStringList& args)
 {
     QCommandLineParser parser;
+    // One line a paragraph, as the other commands write theirs: the terminal wraps it, and the
+    // man page makes each line that ends a sentence a paragraph of its own.
     parser.setApplicationDescription(QStringLiteral(
-        "Turns each PICTURE into DIR/NAME.ico with one square image: the picture drawn unscaled at the top-left\n"
-        "of a square of the icon size whose background is the transparent colour (so larger pictures are\n"
-        "cropped, smaller ones padded), or scaled to fit the square.\n"
-        "A folder given as a PICTURE stands for every picture directly in it; files in it that are not\n"
-        "pictures are skipped with a note. A recursive run converts its sub-folders too, into the same\n"
-        "sub-folders of DIR. Two pictures that would make one icon (a.bmp and a.png) are refused after the\n"
-        "first; no icon made in a run is replaced.\n"
-        "Exit status: 0 when every icon was written, 1 when some picture failed (the others are still\n"
-        "converted), 2 on a usage error or a target folder that does not exist."));
+        "Turns each PICTURE into DIR/NAME.ico with one square image: the picture drawn unscaled at the top-left of "
+        "a square of the icon size whose background is the transparent colour (so larger pictures are cropped, "
+        "smaller ones padded), or scaled to fit the square.\n"
+        "A folder given as a PICTURE stands for every picture directly in it; files in it that are not pictures are "
+        "skipped with a note. A recursive run converts its sub-folders too, into the same sub-folders of DIR. Two "
+        "pictures that would make one icon (a.bmp and a.png, or x.png and another folder's x.gif) are refused after "
+        "the first; no icon made in a run is replaced.\n"
+        "Exit status: 0 when every icon was written, 1 when some picture failed (the others are still converted), 2 "
+        "on a usage error or a DIR that is not an existing folder."));
     const QCommandLineOption outDir({ QStringLiteral("o"), QStringLiteral("output") },
         QStringLiteral("The folder the icons are written to (must exist)."), QStringLiteral("DIR"));
     const QCommandLineOption size({ QStringLiteral("s"), QStringLiteral("size") },
@@ -130,8 +133,8 @@ int runConvert(const QStringList& args)
     const QCommandLineOption quiet({ QStringLiteral("q"), QStringLiteral("quiet") },
         QStringLiteral("No progress and no notes; failures are still reported."));
     parser.addOptions({ outDir, size, bits, trans, fit, verbose, recursive, quiet });
-    parser.addPositionalArgument(QStringLiteral("PICTURE"), QStringLiteral("Pictures to convert, or folders of pictures."),
-        QStringLiteral("PICTURE..."));
+    parser.addPositionalArgument(QStringLiteral("PICTURE"),
+        QStringLiteral("Pictures to convert, or folders of pictures."), QStringLiteral("PICTURE..."));
     if (const int rc = parseCommand(parser, args, QStringLiteral("convert"), 1, -1); rc >= 0)
         return rc;
 
@@ -185,13 +188,19 @@ int runConvert(const QStringList& args)
     }
 
     if (!BatchConverter::folderExists(options.targetFolder)) {
-        err() << "brevane-cli convert: " << printable(options.targetFolder) << ": no such folder\n";
+        const bool exists = !options.targetFolder.isEmpty() && QFileInfo::exists(options.targetFolder);
+        err() << "brevane-cli convert: " << printable(options.targetFolder) << ": "
+              << (exists ? "is not a folder" : "does not exist") << "\n";
         err().flush();
         return ExitUsage;
     }
 
     std::vector<PictureRow> rows;
     std::vector<bool> inFolder; // found in a folder given: a file there that is no picture is only noted
+    // Why a picture named cannot be read, by row, said as the other commands say it (the engine
+    // knows only "File not found"), naming the argument as given. The row stays in the run,
+    // which fails it at once: it still counts as an input no icon may replace.
+    QHash<int, QString> unreadable;
     const QStringList pictures = parser.positionalArguments();
     rows.reserve(static_cast<std::size_t>(pictures.size()));
     QString folder; // shared by rows in one folder, and a bare name with its argument: memory stays flat
@@ -206,6 +215,8 @@ int runConvert(const QStringList& args)
             const QString name = info.fileName();
             rows.push_back({ name == p ? p : name, folder });
             inFolder.push_back(false);
+            if (const QString why = unreadableReason(p); !why.isEmpty())
+                unreadable.insert(static_cast<int>(rows.size()), printable(p) + QLatin1String(": ") + why);
         }
     }
 
@@ -230,7 +241,8 @@ int runConvert(const QStringList& args)
         progress.clear();
         const bool note = f.notAPicture && inFolder[std::size_t(f.row - 1)];
         if (!note)
-            err() << "brevane-cli convert: " << printable(f.picture) << ": " << printable(f.message) << "\n";
+            err() << "brevane-cli convert: "
+                  << unreadable.value(f.row, printable(f.picture) + QLatin1String(": ") + printable(f.message)) << "\n";
         else if (!beQuiet)
             err() << "brevane-cli convert: " << printable(f.picture) << ": not a picture, skipped\n";
         failed += note ? 0 : 1;
