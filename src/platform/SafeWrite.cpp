@@ -355,6 +355,11 @@ void removeTemporariesOnSignals()
 {
     if (inflight::installed.exchange(true))
         return;
+    // Past a file-size limit a write then fails with EFBIG, reported like a full disk, instead
+    // of the process ending with its temporary left behind.
+    struct sigaction sizeLimit { };
+    if (::sigaction(SIGXFSZ, nullptr, &sizeLimit) == 0 && sizeLimit.sa_handler == SIG_DFL)
+        ::signal(SIGXFSZ, SIG_IGN);
     for (int s : inflight::Signals) {
         struct sigaction old { };
         if (::sigaction(s, nullptr, &old) != 0 || old.sa_handler == SIG_IGN)

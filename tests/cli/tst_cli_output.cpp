@@ -23,11 +23,16 @@ struct RawRun {
     QString err;
 };
 
-RawRun runRaw(const QStringList& args, const QString& workingDirectory = QString())
+// 'limit': the program runs under prlimit with that option.
+RawRun runRaw(const QStringList& args, const QString& workingDirectory = QString(), const QString& limit = QString())
 {
     QProcess p;
     p.setWorkingDirectory(workingDirectory);
-    p.start(QStringLiteral(BREVANE_BINARY_DIR "/brevane-cli"), args);
+    const QString cli = QStringLiteral(BREVANE_BINARY_DIR "/brevane-cli");
+    if (limit.isEmpty())
+        p.start(cli, args);
+    else
+        p.start(QStringLiteral("prlimit"), QStringList { limit, QStringLiteral("--"), cli } + args);
     if (!p.waitForFinished(120000))
         return {};
     return { p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
@@ -114,6 +119,8 @@ private Q_SLOTS:
     void messages();
     void standardOutput_data();
     void standardOutput();
+    void fullDiskKeepsTheOldFile_data() { standardOutput_data(); }
+    void fullDiskKeepsTheOldFile();
     void outputOverInputRefused_data();
     void outputOverInputRefused();
 
@@ -308,6 +315,21 @@ void tst_CliOutput::standardOutput()
     QCOMPARE(r.out, read("written.ico"));
     QVERIFY2(r.err.contains("standard output"), qPrintable(r.err));
     QCOMPARE(QDir(cwd.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
+}
+
+// A write cut short (a file-size limit standing in for a full disk) keeps the old file whole.
+void tst_CliOutput::fullDiskKeepsTheOldFile()
+{
+    QFETCH(QStringList, args);
+    REQUIRE_TOOL("prlimit");
+    QTemporaryDir dir;
+    const QString target = dir.filePath(QStringLiteral("old.out"));
+    QVERIFY(writeFile(target, "the old file"));
+    const RawRun r = runRaw(args + QStringList { "-o", target }, {}, QStringLiteral("--fsize=16"));
+    QCOMPARE(r.exitCode, 1);
+    QVERIFY2(r.err.contains("old.out") && r.err.contains("File too large"), qPrintable(r.err));
+    QCOMPARE(readFile(target), QByteArray("the old file"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList { "old.out" });
 }
 
 void tst_CliOutput::outputOverInputRefused_data()
