@@ -9,6 +9,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QtEndian>
 
@@ -119,6 +120,7 @@ private Q_SLOTS:
     void messages();
     void standardOutput_data();
     void standardOutput();
+    void listAndExtractAllMatchWrestool();
     void fullDiskKeepsTheOldFile_data() { standardOutput_data(); }
     void fullDiskKeepsTheOldFile();
     void outputOverInputRefused_data();
@@ -315,6 +317,50 @@ void tst_CliOutput::standardOutput()
     QCOMPARE(r.out, read("written.ico"));
     QVERIFY2(r.err.contains("standard output"), qPrintable(r.err));
     QCOMPARE(QDir(cwd.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
+}
+
+// Programs built by the mingw-w64 tools (32 and 64-bit): list names the groups wrestool finds, in
+// its order, with the images icotool lists, and extract --all writes the icon wrestool extracts.
+void tst_CliOutput::listAndExtractAllMatchWrestool()
+{
+    REQUIRE_TOOL("wrestool");
+    REQUIRE_TOOL("x86_64-w64-mingw32-windres");
+    QTemporaryDir dir;
+    const auto at = [&](const QString& name) { return dir.filePath(name); };
+    QVERIFY(writeFile(at("png.ico"), iconBytes(1, { pngBlock(QImage(256, 256, QImage::Format_ARGB32)), bmp32Block(32) })));
+    QVERIFY(QFile::copy(path("depths.ico"), at("depths.ico")));
+    QVERIFY(writeFile(at("app.rc"), "1 ICON \"depths.ico\"\n7 ICON \"png.ico\"\nMyIcon ICON \"depths.ico\"\n"));
+    QVERIFY(writeFile(at("app.c"), "int main(void) { return 0; }\n"));
+    for (const QString prefix : { "i686-w64-mingw32", "x86_64-w64-mingw32" }) {
+        const QString exe = at(prefix + ".exe"), out = at(prefix);
+        QCOMPARE(runTool(prefix + "-windres", { at("app.rc"), "-O", "coff", "-o", at("app.res") }).exitCode, 0);
+        QCOMPARE(runTool(prefix + "-gcc", { "-o", exe, at("app.c"), at("app.res") }).exitCode, 0);
+        const RawRun listed = runRaw({ "list", "--json", exe });
+        QCOMPARE(listed.exitCode, 0);
+        QVERIFY(QDir().mkpath(out));
+        QCOMPARE(runRaw({ "extract", "--all", "-o", out, exe }).exitCode, 0);
+        static const QRegularExpression nameOf(QStringLiteral("--name=('?)([^' ]+)\\1"));
+        QStringList theirs;
+        for (auto it = nameOf.globalMatch(runTool("wrestool", { "-l", "--type=14", exe }).out); it.hasNext();)
+            theirs.append(it.next().captured(2));
+        const QJsonArray groups = QJsonDocument::fromJson(listed.out).array()[0].toObject()["groups"].toArray();
+        QCOMPARE(groups.size(), theirs.size());
+        for (qsizetype g = 0; g < groups.size(); ++g) {
+            const QJsonObject group = groups[g].toObject();
+            const QString name = group["id"].isNull() ? group["name"].toString() : QString::number(group["id"].toInt());
+            QCOMPARE(name, theirs[g]);
+            const QString icon = at("wrestool.ico");
+            QCOMPARE(runTool("wrestool", { "-x", "--type=14", "--name=" + name, "-o", icon, exe }).exitCode, 0);
+            QList<ListedImage> images;
+            for (const QJsonValue image : group["images"].toArray())
+                images.append({ image["width"].toInt(), image["height"].toInt(), image["bits"].toInt() });
+            QCOMPARE(images, icotoolList(icon));
+            // wrestool appends the raw group after the icon; the icon part must be the same.
+            const QByteArray ours = readFile(out + "/" + prefix + "-" + name + ".ico");
+            QVERIFY(ours.size() > 22);
+            QCOMPARE(readFile(icon).left(ours.size()), ours);
+        }
+    }
 }
 
 // A write cut short (a file-size limit standing in for a full disk) keeps the old file whole.
