@@ -143,18 +143,10 @@ namespace {
         return readOne(tga);
     }
 
-    // SVG and SVGZ, drawn by Qt Svg at any size over transparent pixels.
-    QSize svgSize(const QByteArray& data)
+    // SVG and SVGZ, drawn by Qt Svg at any size over transparent pixels. Parsing (its style
+    // matching above all) costs far more than drawing: a picture keeps its parsed document.
+    QImage renderSvg(QSvgRenderer& renderer, QSize size)
     {
-        QSvgRenderer renderer(data);
-        return renderer.isValid() ? renderer.defaultSize() : QSize();
-    }
-
-    QImage renderSvg(const QByteArray& data, QSize size)
-    {
-        QSvgRenderer renderer(data);
-        if (!renderer.isValid())
-            return {};
         QImage out(size, QImage::Format_ARGB32_Premultiplied);
         if (out.isNull())
             return {};
@@ -189,14 +181,15 @@ struct Picture::Data {
     QSize natural; // the picture's size
     bool whole = true; // the image shows the whole picture, at its natural size or reduced
     Vector vector = Vector::None;
-    QByteArray drawing; // a vector picture's own data
+    QByteArray drawing; // a metafile's own data
+    std::shared_ptr<QSvgRenderer> svg; // an SVG's parsed document
 
     // The vector drawing rendered afresh at 'size', premultiplied.
     QImage render(QSize size) const
     {
         switch (vector) {
         case Vector::Svg:
-            return renderSvg(drawing, size);
+            return renderSvg(*svg, size);
         case Vector::Emf:
             return Metafile::renderEmf(drawing, size);
         case Vector::Wmf:
@@ -430,12 +423,13 @@ Picture PictureLoader::decodeWhole(const QByteArray& data, Drawings drawings)
             break;
         case Metafile::Kind::None:
             if (svg) {
-                d->natural = svgSize(data);
-                if (!d->natural.isValid())
+                d->svg = std::make_shared<QSvgRenderer>(data);
+                if (!d->svg->isValid())
                     invalidPicture();
+                d->natural = d->svg->defaultSize();
                 checkSize(d->natural);
                 d->vector = Picture::Data::Vector::Svg;
-                d->image = renderSvg(data, d->natural);
+                d->image = renderSvg(*d->svg, d->natural);
             } else {
                 d->image = readRaster(data);
                 d->natural = d->image.size();
@@ -446,7 +440,7 @@ Picture PictureLoader::decodeWhole(const QByteArray& data, Drawings drawings)
     if (d->image.isNull())
         invalidPicture(why);
     d->whole = d->image.size() == d->natural;
-    if (d->vector != Picture::Data::Vector::None)
+    if (d->vector == Picture::Data::Vector::Emf || d->vector == Picture::Data::Vector::Wmf)
         d->drawing = data;
     Picture picture;
     picture.m_data = std::move(d);
