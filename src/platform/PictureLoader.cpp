@@ -181,7 +181,8 @@ struct Picture::Data {
     QSize natural; // the picture's size
     bool whole = true; // the image shows the whole picture, at its natural size or reduced
     Vector vector = Vector::None;
-    QByteArray drawing; // a metafile's own data
+    QByteArray drawing; // a metafile's own data, or a file's of several images
+    QImage (*readForSide)(const QByteArray& data, int side) = nullptr; // see PictureFormat
     std::shared_ptr<QSvgRenderer> svg; // an SVG's parsed document
 
     // The vector drawing rendered afresh at 'size', premultiplied.
@@ -261,7 +262,10 @@ QImage Picture::square(int side, Placement placement, std::optional<QRgb> key) c
         if (key && !part.isNull())
             Resampler::makeTransparent(part, *key);
     } else {
-        const QSize size = fitted(m_data->natural, side);
+        // A file of several images is fitted from its image nearest the size, which may not be
+        // the one it was loaded with: a 256x256 image is not made from a 32x32 one.
+        const QImage nearest = m_data->readForSide ? m_data->readForSide(m_data->drawing, side) : QImage();
+        const QSize size = fitted(nearest.isNull() ? m_data->natural : nearest.size(), side);
         at = QPoint((side - size.width()) / 2, (side - size.height()) / 2);
         if (m_data->vector != Data::Vector::None) {
             part = m_data->render(size).convertToFormat(QImage::Format_ARGB32);
@@ -269,8 +273,8 @@ QImage Picture::square(int side, Placement placement, std::optional<QRgb> key) c
                 Resampler::makeTransparent(part, *key);
         }
         // A drawing its converter refuses at this size is scaled from its natural size.
-        if (part.isNull() && m_data->whole)
-            part = Resampler::resize(picture, size, key);
+        if (part.isNull() && (m_data->whole || !nearest.isNull()))
+            part = Resampler::resize(nearest.isNull() ? picture : nearest, size, key);
     }
     if (part.isNull())
         return {};
@@ -393,6 +397,10 @@ Picture PictureLoader::decodeWhole(const QByteArray& data, Drawings drawings)
                 invalidPicture();
             checkSize(d->image.size());
             d->natural = d->image.size();
+            if (format.readForSide) {
+                d->readForSide = format.readForSide;
+                d->drawing = data;
+            }
             break;
         }
     }
