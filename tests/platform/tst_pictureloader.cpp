@@ -1,3 +1,4 @@
+#include "icon/IconPictureFormat.h"
 #include "platform/Error.h"
 #include "platform/PictureLoader.h"
 #include "platform/Surface.h"
@@ -94,6 +95,7 @@ private Q_SLOTS:
     void placeableFrame_data();
     void placeableFrame();
     void squareOfEverySize();
+    void iconFitsFromNearestImage();
 };
 
 void tst_PictureLoader::loads_data()
@@ -299,6 +301,31 @@ void tst_PictureLoader::squareOfEverySize()
         "AAAUAAAAAAAAABAAAAAUAAAA"));
     for (const int side : { 16, 300 })
         QCOMPARE(picture.square(side, Placement::Fit).size(), QSize(side, side));
+}
+
+// Fitted from the image that covers the size with the fewest pixels (the one of more bits
+// among equals), else the largest; cropped from the one nearest 32x32, the first among equals.
+void tst_PictureLoader::iconFitsFromNearestImage()
+{
+    registerIconPictureFormat();
+    QByteArray directory = QByteArray::fromHex("000001000400"), blocks;
+    for (const auto& [w, format, fill] :
+        { std::tuple(16, QImage::Format_ARGB32, Qt::red), { 32, QImage::Format_RGB32, Qt::green },
+            { 32, QImage::Format_ARGB32, Qt::blue }, { 48, QImage::Format_ARGB32, Qt::yellow } }) {
+        QImage image(w, w, format);
+        image.fill(fill);
+        QByteArray png;
+        QBuffer buffer(&png);
+        QVERIFY(buffer.open(QIODevice::WriteOnly) && image.save(&buffer, "png")); // 24 or 32 bits
+        directory
+            += patched<quint32>(QByteArray(16, 0), { { 0, w * 257 }, { 8, png.size() }, { 12, 70 + blocks.size() } });
+        blocks += png;
+    }
+    const Picture picture = PictureLoader::fromData(directory + blocks);
+    for (const auto& [side, placement, colour] :
+        { std::tuple(16, Placement::Fit, Qt::red), { 20, Placement::Fit, Qt::blue }, { 40, Placement::Fit, Qt::yellow },
+            { 256, Placement::Fit, Qt::yellow }, { 48, Placement::Crop, Qt::green } })
+        QCOMPARE(QColor(picture.square(side, placement).pixel(side / 2 - 1, side / 2 - 1)), QColor(colour));
 }
 
 QTEST_MAIN(tst_PictureLoader)
