@@ -431,8 +431,11 @@ Picture PictureLoader::decodeWhole(const QByteArray& data, Drawings drawings)
             break;
         case Metafile::Kind::None:
             if (svg) {
-                d->svg = std::make_shared<QSvgRenderer>(data);
-                if (!d->svg->isValid())
+                // No animation timer: it would belong to the loading thread, and the
+                // picture may be drawn and dropped on another.
+                d->svg = std::make_shared<QSvgRenderer>();
+                d->svg->setFramesPerSecond(0);
+                if (!d->svg->load(data))
                     invalidPicture();
                 d->natural = d->svg->defaultSize();
                 checkSize(d->natural);
