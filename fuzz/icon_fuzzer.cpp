@@ -32,9 +32,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     FuzzFile input(data, size);
     IconFile icon;
     (void)icon.isIconFile(input.path());
-    try {
-        (void)IconFile::pictureFromIconData(QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)));
-    } catch (const Error&) {
+    // As a picture: cropped (the image nearest 32x32) and fitted to 256 (the largest or 256).
+    for (const int side : { 0, 256 }) {
+        try {
+            (void)IconFile::pictureFromIconData(QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)), side);
+        } catch (const Error&) {
+        }
     }
     try {
         if (!icon.load(input.path()))

@@ -207,9 +207,11 @@ public:
 
     // An ICO or CUR file held in memory, drawn as a picture: the image nearest 32x32 (by the
     // sizes its blocks hold, the first in the directory among equals) as imageWithAlpha
-    // shows it; only that image is decoded. A null image when the data holds none that can
-    // be drawn; 481 when a PNG-stored image is too large to load.
-    static QImage pictureFromIconData(const QByteArray& data);
+    // shows it; only that image is decoded. Given a side, the image to fit into that square
+    // instead: the smallest whose sides are both at least 'side', else the largest, the one
+    // of more bits among equal sizes. A null image when the data holds none that can be
+    // drawn; 481 when a PNG-stored image is too large to load.
+    static QImage pictureFromIconData(const QByteArray& data, int side = 0);
 
     // Read access for the components built on the document (palette, rendering, tests).
     const IconHeader& header() const { return m_header; }

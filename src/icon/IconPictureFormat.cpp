@@ -43,14 +43,26 @@ namespace {
         }
     }
 
+    // Whatever goes wrong, the picture as loaded is fitted instead.
+    QImage readIconForSide(const QByteArray& data, int side)
+    {
+        try {
+            return IconFile::pictureFromIconData(data, side);
+        } catch (const Error&) {
+            return {};
+        } catch (const std::exception&) {
+            return {};
+        }
+    }
+
 } // namespace
 
 void registerIconPictureFormat()
 {
-    PictureLoader::addFormat({ "ico", claimsIcon, readIcon });
+    PictureLoader::addFormat({ "ico", claimsIcon, readIcon, readIconForSide });
 }
 
-QImage IconFile::pictureFromIconData(const QByteArray& data)
+QImage IconFile::pictureFromIconData(const QByteArray& data, int side)
 {
     if (!claimsIcon(data))
         return {};
@@ -61,6 +73,9 @@ QImage IconFile::pictureFromIconData(const QByteArray& data)
     // Chosen by the sizes the blocks themselves hold; only headers are read for it.
     int best = -1;
     int bestDistance = std::numeric_limits<int>::max();
+    bool bestCovers = false;
+    qint64 bestArea = 0;
+    int bestBits = 0;
     for (int k = 0; k < count; ++k) {
         const qint64 at = HeaderBytes + EntryBytes * k;
         const qint64 bytes = le::i32(d, std::size_t(at + 8)), offset = le::i32(d, std::size_t(at + 12));
@@ -68,23 +83,46 @@ QImage IconFile::pictureFromIconData(const QByteArray& data)
             continue;
         const auto block = d.subspan(std::size_t(offset), std::size_t(bytes));
         qint64 w = 0, h = 0;
+        int bits = 0;
         if (detail::isPngBlock(block)) {
             if (block.size() < 29)
                 continue;
             const detail::PngHeader png = detail::readPngHeader(block);
             w = png.width;
             h = png.height;
+            bits = png.bitsPerPixel();
         } else if (block.size() >= std::size_t(BitmapInfoHeader::Size)) {
             const BitmapInfoHeader bih = BitmapInfoHeader::read(block);
             w = bih.biWidth;
             h = bih.biHeight / 2;
+            bits = bih.biBitCount;
         }
         if (w <= 0 || h <= 0 || w > limits::MaxSide || h > limits::MaxSide)
             continue;
-        const int distance = int(std::abs(w - 32) + std::abs(h - 32));
-        if (distance < bestDistance) {
-            bestDistance = distance;
+        if (side <= 0) {
+            const int distance = int(std::abs(w - 32) + std::abs(h - 32));
+            if (distance < bestDistance) {
+                bestDistance = distance;
+                best = k;
+            }
+            continue;
+        }
+        // Scaled down from the smallest image that covers the square, so nothing is enlarged
+        // that need not be; else up from the largest. Then more bits, then the first.
+        const bool covers = w >= side && h >= side;
+        const qint64 area = w * h;
+        bool better = best < 0;
+        if (!better && covers != bestCovers)
+            better = covers;
+        else if (!better && area != bestArea)
+            better = covers ? area < bestArea : area > bestArea;
+        else if (!better)
+            better = bits > bestBits;
+        if (better) {
             best = k;
+            bestCovers = covers;
+            bestArea = area;
+            bestBits = bits;
         }
     }
     if (best < 0)

@@ -143,18 +143,10 @@ namespace {
         return readOne(tga);
     }
 
-    // SVG and SVGZ, drawn by Qt Svg at any size over transparent pixels.
-    QSize svgSize(const QByteArray& data)
+    // SVG and SVGZ, drawn by Qt Svg at any size over transparent pixels. Parsing (its style
+    // matching above all) costs far more than drawing: a picture keeps its parsed document.
+    QImage renderSvg(QSvgRenderer& renderer, QSize size)
     {
-        QSvgRenderer renderer(data);
-        return renderer.isValid() ? renderer.defaultSize() : QSize();
-    }
-
-    QImage renderSvg(const QByteArray& data, QSize size)
-    {
-        QSvgRenderer renderer(data);
-        if (!renderer.isValid())
-            return {};
         QImage out(size, QImage::Format_ARGB32_Premultiplied);
         if (out.isNull())
             return {};
@@ -189,14 +181,16 @@ struct Picture::Data {
     QSize natural; // the picture's size
     bool whole = true; // the image shows the whole picture, at its natural size or reduced
     Vector vector = Vector::None;
-    QByteArray drawing; // a vector picture's own data
+    QByteArray drawing; // a metafile's own data, or a file's of several images
+    QImage (*readForSide)(const QByteArray& data, int side) = nullptr; // see PictureFormat
+    std::shared_ptr<QSvgRenderer> svg; // an SVG's parsed document
 
     // The vector drawing rendered afresh at 'size', premultiplied.
     QImage render(QSize size) const
     {
         switch (vector) {
         case Vector::Svg:
-            return renderSvg(drawing, size);
+            return renderSvg(*svg, size);
         case Vector::Emf:
             return Metafile::renderEmf(drawing, size);
         case Vector::Wmf:
@@ -268,7 +262,10 @@ QImage Picture::square(int side, Placement placement, std::optional<QRgb> key) c
         if (key && !part.isNull())
             Resampler::makeTransparent(part, *key);
     } else {
-        const QSize size = fitted(m_data->natural, side);
+        // A file of several images is fitted from its image nearest the size, which may not be
+        // the one it was loaded with: a 256x256 image is not made from a 32x32 one.
+        const QImage nearest = m_data->readForSide ? m_data->readForSide(m_data->drawing, side) : QImage();
+        const QSize size = fitted(nearest.isNull() ? m_data->natural : nearest.size(), side);
         at = QPoint((side - size.width()) / 2, (side - size.height()) / 2);
         if (m_data->vector != Data::Vector::None) {
             part = m_data->render(size).convertToFormat(QImage::Format_ARGB32);
@@ -276,8 +273,8 @@ QImage Picture::square(int side, Placement placement, std::optional<QRgb> key) c
                 Resampler::makeTransparent(part, *key);
         }
         // A drawing its converter refuses at this size is scaled from its natural size.
-        if (part.isNull() && m_data->whole)
-            part = Resampler::resize(picture, size, key);
+        if (part.isNull() && (m_data->whole || !nearest.isNull()))
+            part = Resampler::resize(nearest.isNull() ? picture : nearest, size, key);
     }
     if (part.isNull())
         return {};
@@ -400,6 +397,10 @@ Picture PictureLoader::decodeWhole(const QByteArray& data, Drawings drawings)
                 invalidPicture();
             checkSize(d->image.size());
             d->natural = d->image.size();
+            if (format.readForSide) {
+                d->readForSide = format.readForSide;
+                d->drawing = data;
+            }
             break;
         }
     }
@@ -430,12 +431,16 @@ Picture PictureLoader::decodeWhole(const QByteArray& data, Drawings drawings)
             break;
         case Metafile::Kind::None:
             if (svg) {
-                d->natural = svgSize(data);
-                if (!d->natural.isValid())
+                // No animation timer: it would belong to the loading thread, and the
+                // picture may be drawn and dropped on another.
+                d->svg = std::make_shared<QSvgRenderer>();
+                d->svg->setFramesPerSecond(0);
+                if (!d->svg->load(data))
                     invalidPicture();
+                d->natural = d->svg->defaultSize();
                 checkSize(d->natural);
                 d->vector = Picture::Data::Vector::Svg;
-                d->image = renderSvg(data, d->natural);
+                d->image = renderSvg(*d->svg, d->natural);
             } else {
                 d->image = readRaster(data);
                 d->natural = d->image.size();
@@ -446,7 +451,7 @@ Picture PictureLoader::decodeWhole(const QByteArray& data, Drawings drawings)
     if (d->image.isNull())
         invalidPicture(why);
     d->whole = d->image.size() == d->natural;
-    if (d->vector != Picture::Data::Vector::None)
+    if (d->vector == Picture::Data::Vector::Emf || d->vector == Picture::Data::Vector::Wmf)
         d->drawing = data;
     Picture picture;
     picture.m_data = std::move(d);

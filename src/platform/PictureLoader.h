@@ -24,7 +24,9 @@ enum class Placement {
 // formats keep their decoded image as read (with its straight alpha), or only the part a
 // caller asked for; metafiles keep the top-left part of their drawing that any surface
 // reaches (limits::MetafileDrawnSide pixels square). Vector pictures (SVG, EMF, WMF) keep
-// their drawing as well, so they can be drawn afresh at any size. Copies share the data.
+// their drawing as well, so they can be drawn afresh at any size; a file of several images
+// (ICO, CUR) keeps its data, so fitting starts from its image nearest the size. Copies
+// share the data.
 class Picture {
 public:
     Picture() = default;
@@ -43,7 +45,8 @@ public:
     // where the picture is not. Crop: its top-left square, pixels exactly as read. Fit:
     // scaled so its longer side is 'side' and its shorter one keeps the proportion (rounded,
     // at least 1), centred; an odd remainder leaves the extra pixel on the right or at the
-    // bottom. Vector pictures are drawn at that size, never scaled from pixels; a raster
+    // bottom. Vector pictures are drawn at that size, never scaled from pixels; a file of
+    // several images is scaled from the one its format picks for that side; a raster
     // picture must have been read whole (load, loadToFit). Pixels of 'key' become
     // transparent first. A null image when that cannot be, or memory runs out.
     QImage square(int side, Placement placement, std::optional<QRgb> key = {}) const;
@@ -63,6 +66,9 @@ struct PictureFormat {
     // Straight ARGB32 at the picture's natural size, under the picture limits; a null image
     // when the data cannot be read.
     QImage (*read)(const QByteArray& data);
+    // For a format of several images, or null: the image to fit into a side x side square,
+    // as 'read' gives it; a null image when none can be read. It must not throw.
+    QImage (*readForSide)(const QByteArray& data, int side);
 };
 
 // Reads BMP, DIB, GIF, JPEG, PNG, ICO, CUR, EMF, WMF, SVG, SVGZ and every format the

@@ -1,3 +1,4 @@
+#include "icon/IconPictureFormat.h"
 #include "platform/Error.h"
 #include "platform/PictureLoader.h"
 #include "platform/Surface.h"
@@ -94,6 +95,7 @@ private Q_SLOTS:
     void placeableFrame_data();
     void placeableFrame();
     void squareOfEverySize();
+    void iconFitsFromNearestImage();
 };
 
 void tst_PictureLoader::loads_data()
@@ -152,11 +154,6 @@ void tst_PictureLoader::refusals_data()
     row("WMF header claiming a 3.9 GB record", patched<quint32>(wmf, { { 22 + 12, 0x746E6968u } }), invalid);
     row("WMF without its EOF record", wmf.left(wmf.size() - 6), invalid);
     row("WMF record longer than the file", patched<quint32>(wmf, { { 22 + 18, 0x10000u } }), invalid);
-    // Its header claims 6000x6000 RGBA, with a tiny IDAT behind it.
-    row("PNG claiming 6000x6000, 36 megapixels",
-        QByteArray::fromHex("89504e470d0a1a0a0000000d4948445200001770000017700806000000e35487430000000849444154789c03"
-                            "0000000001480689d20000000049454e44ae426082"),
-        tooLarge);
     row("EMF frame of 30000x30000 pixels", patched<qint32>(emf, { { 32, 793750 }, { 36, 793750 } }), tooLarge);
     row("WMF box 32000x32000 at 72/inch", patched<qint16>(wmf, { { 10, 32000 }, { 12, 32000 }, { 14, 72 } }), tooLarge);
     // Each scan is a pass over the whole picture. They are counted by walking the segments: a
@@ -299,6 +296,31 @@ void tst_PictureLoader::squareOfEverySize()
         "AAAUAAAAAAAAABAAAAAUAAAA"));
     for (const int side : { 16, 300 })
         QCOMPARE(picture.square(side, Placement::Fit).size(), QSize(side, side));
+}
+
+// Fitted from the image that covers the size with the fewest pixels (the one of more bits
+// among equals), else the largest; cropped from the one nearest 32x32, the first among equals.
+void tst_PictureLoader::iconFitsFromNearestImage()
+{
+    registerIconPictureFormat();
+    QByteArray directory = QByteArray::fromHex("000001000400"), blocks;
+    for (const auto& [w, format, fill] :
+        { std::tuple(16, QImage::Format_ARGB32, Qt::red), { 32, QImage::Format_RGB32, Qt::green },
+            { 32, QImage::Format_ARGB32, Qt::blue }, { 48, QImage::Format_ARGB32, Qt::yellow } }) {
+        QImage image(w, w, format);
+        image.fill(fill);
+        QByteArray png;
+        QBuffer buffer(&png);
+        QVERIFY(buffer.open(QIODevice::WriteOnly) && image.save(&buffer, "png")); // 24 or 32 bits
+        directory
+            += patched<quint32>(QByteArray(16, 0), { { 0, w * 257 }, { 8, png.size() }, { 12, 70 + blocks.size() } });
+        blocks += png;
+    }
+    const Picture picture = PictureLoader::fromData(directory + blocks);
+    for (const auto& [side, placement, colour] :
+        { std::tuple(16, Placement::Fit, Qt::red), { 20, Placement::Fit, Qt::blue }, { 40, Placement::Fit, Qt::yellow },
+            { 256, Placement::Fit, Qt::yellow }, { 48, Placement::Crop, Qt::green } })
+        QCOMPARE(QColor(picture.square(side, placement).pixel(side / 2 - 1, side / 2 - 1)), QColor(colour));
 }
 
 QTEST_MAIN(tst_PictureLoader)
