@@ -272,7 +272,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
         if (event->type() == QEvent::Expose && m_tipsWaitForScreen && windowHandle()->isExposed()) {
             m_tipsWaitForScreen = false;
             windowHandle()->removeEventFilter(this);
-            QTimer::singleShot(0, this, &MainWindow::showStartupTips);
+            m_tipsPlacement.start();
         }
         return false;
     }
@@ -450,8 +450,13 @@ void MainWindow::showTips()
 {
     try {
         TipsDialog tips(m_prompts, m_tips, this);
-        if (tips.prepare())
+        if (tips.prepare()) {
+            // Asked for explicitly, the place over this window is kept by window managers that
+            // would otherwise put a dialog mapped while they are busy wherever they like.
+            tips.adjustSize();
+            tips.move(geometry().center() - tips.rect().center());
             runModal(tips);
+        }
     } catch (...) {
         // A tip window that cannot load is simply not shown.
     }
@@ -465,10 +470,22 @@ void MainWindow::showStartupTips()
 void MainWindow::showStartupTipsOnScreen()
 {
     // Shown before the window manager has placed this window, the tip window would be
-    // centred on where this window is not yet: wait until it is on screen.
+    // centred on where this window is not yet: wait until it is on screen and has kept
+    // still for a moment (a busy window manager may move it after the first exposure).
+    m_tipsPlacement.setSingleShot(true);
+    m_tipsPlacement.setInterval(150);
+    connect(&m_tipsPlacement, &QTimer::timeout, this, &MainWindow::showStartupTips, Qt::SingleShotConnection);
     QWindow* native = windowHandle();
+    if (native) {
+        const auto moved = [this] {
+            if (m_tipsPlacement.isActive())
+                m_tipsPlacement.start();
+        };
+        for (auto changed : { &QWindow::xChanged, &QWindow::yChanged, &QWindow::widthChanged, &QWindow::heightChanged })
+            connect(native, changed, &m_tipsPlacement, moved);
+    }
     if (native && native->isExposed()) {
-        QTimer::singleShot(0, this, &MainWindow::showStartupTips);
+        m_tipsPlacement.start();
         return;
     }
     m_tipsWaitForScreen = true;

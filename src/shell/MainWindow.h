@@ -2,6 +2,7 @@
 
 #include <QHash>
 #include <QList>
+#include <QTimer>
 #include <QWidget>
 
 #include <functional>
@@ -108,6 +109,7 @@ private:
     TipList m_tips;
     bool m_unloaded = false;
     bool m_tipsWaitForScreen = false;
+    QTimer m_tipsPlacement; // runs while this window has not yet kept still on screen
     QHash<QObject*, QWidget*> m_accessKeyItems; // button behind the list -> its task item
 };
 
