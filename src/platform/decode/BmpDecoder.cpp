@@ -223,18 +223,11 @@ QImage decodeBmp(Bytes d, const Header& header, QSize region)
         }
     }
     // Qt draws an index past the colour table with whatever lies beyond it; the loader makes
-    // such pixels black where Qt reads a picture, and so here. One bit: left to Qt.
-    if (nbits < 16 && image.colorCount() < 256) {
-        const int colours = image.colorCount();
-        for (int y = 0; y < region.height(); ++y)
-            for (int x = 0; x < region.width(); ++x)
-                if (nbits == 1 && image.pixelIndex(x, y) >= colours)
-                    return {};
-        if (nbits > 1) {
-            QList<QRgb> table = image.colorTable();
-            table.resize(256, qRgb(0, 0, 0));
-            image.setColorTable(table);
-        }
+    // such pixels black where Qt reads a picture, and so here: the table is filled up with black.
+    if (const int full = nbits == 1 ? 2 : 256; nbits < 16 && image.colorCount() < full) {
+        QList<QRgb> table = image.colorTable();
+        table.resize(full, qRgb(0, 0, 0));
+        image.setColorTable(table);
     }
     // Qt's reader puts the lighter of two colours first, inverting the bits to match.
     if (nbits == 1 && image.colorCount() == 2 && qGray(image.color(0)) < qGray(image.color(1))) {
