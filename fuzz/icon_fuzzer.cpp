@@ -94,10 +94,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     } catch (const Error&) {
     }
     // New images beside whatever was loaded, filled and saved: offsets must stay consistent.
-    for (const ImageSpec& spec : { ImageSpec { 256, 256, 32 }, ImageSpec { 20, 20, 32, ImageStorage::Png },
-             ImageSpec { 40, 40, 4 } }) {
+    for (const ImageShape& shape : { ImageShape { 256, 256, 32 }, ImageShape { 20, 20, 32, ImageStorage::Png },
+             ImageShape { 40, 40, 4 } }) {
         try {
-            icon.setImageFromArgb(icon.addImage(spec), argb(), RGB(255, 0, 255));
+            icon.setImageFromArgb(icon.addImage(shape), argb(), RGB(255, 0, 255));
         } catch (const Error&) {
         }
     }

@@ -204,7 +204,7 @@ bool BatchConverter::makeIcon(const QString& iconPath, int row, const QString& p
                 if (classic && options.size <= limits::MaxIconSide)
                     icon.addImage(options.size, options.size, options.colourCount);
                 else
-                    icon.addImage(ImageSpec { options.size, options.size, bits });
+                    icon.addImage(ImageShape { options.size, options.size, bits });
                 // A new 4- or 8-bit image has an all-black colour table; without a palette
                 // every pixel would map to black.
                 if (options.colourCount == 16 || options.colourCount == 256) {

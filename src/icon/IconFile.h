@@ -69,7 +69,7 @@ struct ImageBlockInfo {
     qint64 colours = 0; // distinct colours the bits can hold, alpha not counted: 2^24 for 24 and 32 bits
 };
 
-// How an image added with addImage(ImageSpec) is kept in the file.
+// How an image added with addImage(ImageShape) is kept in the file.
 enum class ImageStorage {
     Automatic, // PNG for a 256-pixel 32-bit image, as the system expects its large images; BMP otherwise
     Bmp,
@@ -79,7 +79,7 @@ enum class ImageStorage {
 // The square sizes icons are made in, smallest first.
 inline constexpr int StandardIconSizes[] = { 16, 20, 24, 32, 40, 48, 64, 72, 80, 96, 128, 256 };
 
-struct ImageSpec {
+struct ImageShape {
     qint32 width = 32; // 1 .. 256; the directory says 0 for 256
     qint32 height = 32;
     qint32 bitCount = 32; // 1, 4, 8, 24 or 32
@@ -148,7 +148,7 @@ public:
     // and white, 4- and 8-bit ones an all-black colour table (setColourTable fills it).
     // Error 1049 when an image of that size and bit count exists, 6 for a side outside
     // 1 .. 256, 5 for another bit count or PNG storage below 32 bits.
-    qint32 addImage(const ImageSpec& spec);
+    qint32 addImage(const ImageShape& shape);
     // Fills image index from the top-left image-sized square of picture (any format; what it
     // does not cover is transparent). 32-bit and PNG-stored images keep its straight alpha and
     // colours exactly, with the AND mask derived from the alpha. 1-, 4-, 8- and 24-bit images

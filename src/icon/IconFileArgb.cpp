@@ -118,16 +118,16 @@ void IconFile::replaceBlock(qint32 index, QByteArray block)
     m_blocks[k] = std::move(block);
 }
 
-qint32 IconFile::addImage(const ImageSpec& spec)
+qint32 IconFile::addImage(const ImageShape& shape)
 {
-    const qint32 bits = spec.bitCount;
+    const qint32 bits = shape.bitCount;
     if (bits != 1 && bits != 4 && bits != 8 && bits != 24 && bits != 32)
         throw Error::runtime(err::InvalidProcedureCall);
-    const bool png = spec.storage == ImageStorage::Png
-        || (spec.storage == ImageStorage::Automatic && bits == 32 && (spec.width == 256 || spec.height == 256));
+    const bool png = shape.storage == ImageStorage::Png
+        || (shape.storage == ImageStorage::Automatic && bits == 32 && (shape.width == 256 || shape.height == 256));
     if (png && bits != 32)
         throw Error::runtime(err::InvalidProcedureCall);
-    if (spec.width < 1 || spec.width > 256 || spec.height < 1 || spec.height > 256
+    if (shape.width < 1 || shape.width > 256 || shape.height < 1 || shape.height > 256
         || imageCount() >= limits::MaxDocumentImages)
         throw Error::runtime(err::Overflow);
     for (qint32 i = 1; i <= imageCount(); ++i) {
@@ -137,39 +137,39 @@ qint32 IconFile::addImage(const ImageSpec& spec)
             existingBits = blockInfo(i).bitCount;
         } catch (const Error&) {
         }
-        if (sideOf(e.bWidth) == spec.width && sideOf(e.bHeight) == spec.height && existingBits == bits)
+        if (sideOf(e.bWidth) == shape.width && sideOf(e.bHeight) == shape.height && existingBits == bits)
             raise(err::IconAlreadyExists, QStringLiteral("Icon already exists."));
     }
 
     IconDirEntry e;
-    e.bWidth = static_cast<quint8>(spec.width & 0xFF);
-    e.bHeight = static_cast<quint8>(spec.height & 0xFF);
+    e.bWidth = static_cast<quint8>(shape.width & 0xFF);
+    e.bHeight = static_cast<quint8>(shape.height & 0xFF);
     e.bColorCount = bits == 1 ? 2 : bits == 4 ? 16 : 0;
     e.wPlanes = 1;
     e.wBitCount = static_cast<quint16>(bits);
 
     QByteArray block;
     if (png) {
-        QImage clear(spec.width, spec.height, QImage::Format_ARGB32);
+        QImage clear(shape.width, shape.height, QImage::Format_ARGB32);
         clear.fill(0);
         block = encodePng(clear);
     } else {
         const qint64 table = bits <= 8 ? qint64(4) << bits : 0;
-        const qint64 xorRow = IconLayout::bytesPerScanLine(qint64(bits) * spec.width);
-        const qint64 maskRow = IconLayout::bytesPerScanLine(spec.width);
+        const qint64 xorRow = IconLayout::bytesPerScanLine(qint64(bits) * shape.width);
+        const qint64 maskRow = IconLayout::bytesPerScanLine(shape.width);
         const qint64 xorOffset = 40 + table;
-        block = QByteArray(checked32(xorOffset + spec.height * (xorRow + maskRow)), '\0');
+        block = QByteArray(checked32(xorOffset + shape.height * (xorRow + maskRow)), '\0');
         BitmapInfoHeader bih;
         bih.biSize = 40;
-        bih.biWidth = spec.width;
-        bih.biHeight = 2 * spec.height;
+        bih.biWidth = shape.width;
+        bih.biHeight = 2 * shape.height;
         bih.biPlanes = 1;
         bih.biBitCount = static_cast<quint16>(bits);
         bih.write(le::bytes(block));
         if (bits == 1) // entry 0 stays black, entry 1 is white
             block[44] = block[45] = block[46] = char(0xFF);
         // Fully transparent: every AND bit set.
-        std::fill(block.begin() + xorOffset + spec.height * xorRow, block.end(), char(0xFF));
+        std::fill(block.begin() + xorOffset + shape.height * xorRow, block.end(), char(0xFF));
     }
     appendImage(e, std::move(block));
     return imageCount();

@@ -73,7 +73,7 @@ void MultiSizeIcon::addImage(IconFile& icon, int size) const
     }
     const Colour background = key ? fromQRgb(*key) : PaddingColour;
 
-    const qint32 index = icon.addImage(ImageSpec { size, size, m_bitCount });
+    const qint32 index = icon.addImage(ImageShape { size, size, m_bitCount });
     if (m_bitCount == 4 || m_bitCount == 8) {
         Palette palette;
         if (m_bitCount == 4)

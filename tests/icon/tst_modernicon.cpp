@@ -39,55 +39,55 @@ void tst_ModernIcon::initTestCase()
 
 void tst_ModernIcon::alphaImagesRoundTrip_data()
 {
-    QTest::addColumn<ImageSpec>("spec");
+    QTest::addColumn<ImageShape>("shape");
     QTest::addColumn<bool>("png");
-    QTest::newRow("32x32 32 bits, BMP-stored") << ImageSpec { 32, 32, 32 } << false;
-    QTest::newRow("256x256 32 bits, PNG-stored by itself") << ImageSpec { 256, 256, 32 } << true;
-    QTest::newRow("48x48 32 bits, PNG-stored on request") << ImageSpec { 48, 48, 32, ImageStorage::Png } << true;
-    QTest::newRow("256x256 24 bits, BMP-stored") << ImageSpec { 256, 256, 24 } << false;
+    QTest::newRow("32x32 32 bits, BMP-stored") << ImageShape { 32, 32, 32 } << false;
+    QTest::newRow("256x256 32 bits, PNG-stored by itself") << ImageShape { 256, 256, 32 } << true;
+    QTest::newRow("48x48 32 bits, PNG-stored on request") << ImageShape { 48, 48, 32, ImageStorage::Png } << true;
+    QTest::newRow("256x256 24 bits, BMP-stored") << ImageShape { 256, 256, 24 } << false;
 }
 
 // What we write, Pillow reads back exactly (AND mask from alpha too), between images whose
 // offsets must follow; our block description agrees with Pillow's until the block is cut short.
 void tst_ModernIcon::alphaImagesRoundTrip()
 {
-    QFETCH(ImageSpec, spec);
+    QFETCH(ImageShape, shape);
     QFETCH(bool, png);
-    const QImage picture = alphaBands(spec.width + 8, spec.height + 8);
+    const QImage picture = alphaBands(shape.width + 8, shape.height + 8);
     IconFile icon;
-    icon.addImage(ImageSpec { 16, 16, 8, ImageStorage::Bmp });
-    QCOMPARE(icon.addImage(spec), 2);
-    icon.addImage(ImageSpec { 16, 16, 32 });
+    icon.addImage(ImageShape { 16, 16, 8, ImageStorage::Bmp });
+    QCOMPARE(icon.addImage(shape), 2);
+    icon.addImage(ImageShape { 16, 16, 32 });
     icon.setImageFromArgb(2, picture, RGB(0, 0, 0));
     icon.save(path("roundtrip.ico"));
     const QList<PilImage> read = pilRead(path("roundtrip.ico"));
     QCOMPARE(read.size(), 3);
     const PilImage& got = read[1];
     QCOMPARE(
-        QList<int>({ got.width, got.bitCount, int(got.png) }), QList<int>({ spec.width, spec.bitCount, int(png) }));
+        QList<int>({ got.width, got.bitCount, int(got.png) }), QList<int>({ shape.width, shape.bitCount, int(png) }));
     IconFile back;
     QVERIFY(back.load(path("roundtrip.ico")));
     const ImageBlockInfo info = back.blockInfo(2);
     QCOMPARE(QList<qint64>({ info.format == ImageBlockInfo::Format::Png, info.width, info.height, info.bitCount }),
         QList<qint64>({ png, got.width, got.height, got.bitCount }));
     QByteArray bytes = readFile(path("roundtrip.ico"));
-    const QImage square = picture.copy(0, 0, spec.width, spec.height);
-    if (spec.bitCount == 32 && !png) { // alpha all 0: the AND mask alone says what shows
+    const QImage square = picture.copy(0, 0, shape.width, shape.height);
+    if (shape.bitCount == 32 && !png) { // alpha all 0: the AND mask alone says what shows
         const qint32 at = qFromLittleEndian<qint32>(bytes.data() + 6 + 16 + 12) + 40 + 3;
-        for (qint32 i = 0; i < spec.width * spec.height; ++i)
+        for (qint32 i = 0; i < shape.width * shape.height; ++i)
             bytes[at + 4 * i] = 0;
         QVERIFY(writeFile(path("mask.ico"), bytes) && back.load(path("mask.ico")));
         const QImage masked = back.imageWithAlpha(Surface::colour(1, 1), 2);
         const QString mask = maskFromAlpha(square);
         for (int i = 0; i < mask.size(); ++i)
-            QCOMPARE(qAlpha(masked.pixel(i % spec.width, i / spec.width)), mask[i] == QLatin1Char('1') ? 0 : 255);
+            QCOMPARE(qAlpha(masked.pixel(i % shape.width, i / shape.width)), mask[i] == QLatin1Char('1') ? 0 : 255);
     }
     // The block ends inside its header or IHDR.
     qToLittleEndian<qint32>(20, bytes.data() + 6 + 16 + 8);
     QVERIFY(writeFile(path("cut.ico"), bytes));
     QVERIFY(back.load(path("cut.ico")));
     QCOMPARE(errorOf([&] { back.blockInfo(2); }), err::SubscriptOutOfRange);
-    if (spec.bitCount == 32) {
+    if (shape.bitCount == 32) {
         QCOMPARE(got.image, square);
         QCOMPARE(got.mask, png ? QString() : maskFromAlpha(square));
         return;
@@ -96,14 +96,14 @@ void tst_ModernIcon::alphaImagesRoundTrip()
     QImage over(square.size(), QImage::Format_RGB32);
     over.fill(0);
     QPainter(&over).drawImage(0, 0, square);
-    VERIFY_SAME(firstDifference(got.image, expectedIcon(over, spec.width, 0, qRgb(0, 0, 0))));
+    VERIFY_SAME(firstDifference(got.image, expectedIcon(over, shape.width, 0, qRgb(0, 0, 0))));
 }
 
 // 256 entries naming one block hold it once; blocks overlapping over and over are refused.
 void tst_ModernIcon::sharedBlocksHeldOnce()
 {
     IconFile one;
-    one.addImage(ImageSpec { 256, 256, 32 });
+    one.addImage(ImageShape { 256, 256, 32 });
     one.setImageFromArgb(1, alphaBands(256, 256));
     const QByteArray block = one.imageBlock(1);
     const int count = 256, blocksAt = 6 + 16 * count;
@@ -151,8 +151,8 @@ void tst_ModernIcon::iconsAsPictures()
         for (int x = 0; x < 32; ++x)
             picture.setPixel(x, y, x + y < 12 ? 0 : x < 16 ? qRgb(255, 0, 0) : qRgb(255, 255, 255));
     IconFile icon;
-    icon.addImage(ImageSpec { 48, 48, 24 });
-    icon.addImage(ImageSpec { 32, 32, bits });
+    icon.addImage(ImageShape { 48, 48, 24 });
+    icon.addImage(ImageShape { 32, 32, bits });
     if (bits == 4 || bits == 8)
         icon.setColourTable(2, basicTable(bits));
     icon.setImageFromArgb(2, picture, RGB(255, 0, 255));
